@@ -1,0 +1,29 @@
+#pragma once
+// Turns the process's command line into command/directory pairs and the log switch.
+#include <string>
+#include <vector>
+
+namespace vorex {
+
+using StringList = std::vector<std::string>;
+
+struct ParsedCommandLine {
+  int logSwitch = 0;
+  // Both lists hold their values in the reverse of their order on the line; entries at the
+  // same index form one pair.
+  StringList commands;
+  StringList paths;
+  // Empty when the line is usable; otherwise one line that names what is wrong.
+  std::string problem;
+};
+
+// The line is the program's path (quoted or not) followed by the arguments.
+ParsedCommandLine ParseCommandLine(const std::string& line);
+
+// Joins a program path and its arguments with single blanks, quoting the path when it holds one.
+std::string JoinArguments(const std::vector<std::string>& argv);
+
+extern const char kUsageCaption[];
+std::string UsageText(const std::string& problem);
+
+}  // namespace vorex

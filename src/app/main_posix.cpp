@@ -1,0 +1,43 @@
+// The POSIX program: the portable core with the POSIX stand-ins and the terminal dialog.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/path_update_app.h"
+#include "platform/memory_registry.h"
+#include "platform/posix/launcher_registration.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/thread_sleeper.h"
+#include "run/update_run.h"
+#include "ui/terminal/terminal_window.h"
+
+int main(int argc, char** argv) {
+  using namespace vorex;
+  std::vector<std::string> args(argv, argv + argc);
+  std::string title = args.empty() ? "vorex" : args[0].substr(args[0].find_last_of('/') + 1);
+  if (std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.resize(dot);
+
+  MemoryRegistry registry;
+  const char* path = std::getenv("PATH");
+  RegisterLauncherFromPath(registry, path ? path : "");
+  PosixFileSystem fs;
+  ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
+  bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+
+  AppServices services{
+      registry,
+      fs,
+      sleeper,
+      PathRules::Posix(),
+      title,
+      [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
+      [](const std::string& text, const std::string& caption) {
+        std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
+      },
+      [](CPathUpdateDlg& dlg) { RunUpdate(dlg); },
+  };
+  return CPathUpdateApp(std::move(services)).InitInstance(JoinArguments(args));
+}

@@ -1,0 +1,112 @@
+#include <vector>
+
+#include "discovery/discovery.h"
+#include "pathdef/pathdef_text.h"
+
+namespace vorex {
+
+namespace {
+
+constexpr char kScanStatus[] = "Searching Drives for MATLAB Installations...";
+
+bool IsNamed(std::string_view name, std::string_view lowerName) {
+  return name.size() == lowerName.size() && AsciiLowerCopy(name) == lowerName;
+}
+
+std::string JoinPath(const std::string& dir, std::string_view name, const PathRules& rules) {
+  std::string path = dir;
+  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += rules.Separator();
+  path += name;
+  return path;
+}
+
+struct SubDirectory {
+  std::string path;
+  bool enter;  // links and other mounts are listed but never walked through
+};
+
+// The sub-directories of one directory still to be walked.
+struct Frame {
+  std::vector<SubDirectory> subdirs;
+  std::size_t next = 0;
+};
+
+// Records the directory's own LOCAL\PATHDEF.M, then lists, shows and logs its sub-directories.
+// Returns those to walk next; none once the user has cancelled.
+Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList& foundFiles) {
+  Frame frame;
+  if (!ctx.running) return frame;
+  std::vector<std::string> localNames;
+  bool cancelled = false;
+  bool listed = ctx.fs.ListDirectory(dir, [&](const DirEntry& entry) {
+    if (!ctx.running) {
+      cancelled = true;
+      return false;
+    }
+    if (!entry.isDirectory) return true;
+    if (IsNamed(entry.name, "local")) localNames.emplace_back(entry.name);
+    frame.subdirs.push_back({JoinPath(dir, entry.name, ctx.rules), !entry.isLink && !entry.isMountPoint});
+    return true;
+  });
+  if (!listed || cancelled) return Frame{};
+
+  for (const std::string& local : localNames) {
+    // Windows records LOCAL as the search spells it; POSIX spells every component as stored.
+    std::string localDir = JoinPath(dir, ctx.rules.windows ? std::string("LOCAL") : local, ctx.rules);
+    std::string storedDir = JoinPath(dir, local, ctx.rules);
+    ctx.fs.ListDirectory(storedDir, [&](const DirEntry& entry) {
+      if (!ctx.running) return false;
+      if (IsNamed(entry.name, "pathdef.m")) {
+        std::string path = JoinPath(localDir, entry.name, ctx.rules);
+        ctx.log.WriteLog("File: " + path);
+        foundFiles.push_back(path);
+      }
+      return true;
+    });
+  }
+
+  for (const SubDirectory& sub : frame.subdirs) {
+    if (!ctx.running) return Frame{};
+    ctx.window.SetItemText(kIdcDetailText, sub.path);
+    ctx.log.WriteLog("Directory: " + sub.path);
+  }
+  if (!ctx.running) return Frame{};
+  return frame;
+}
+
+}  // namespace
+
+void ScanForPathdef(const ScanContext& ctx, const std::string& dir, StringList& foundFiles) {
+  // An explicit stack: a deep tree must not exhaust the worker thread's stack.
+  std::vector<Frame> stack;
+  stack.push_back(VisitDirectory(ctx, dir, foundFiles));
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.subdirs.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const SubDirectory& sub = top.subdirs[top.next++];
+    if (!sub.enter) continue;
+    Frame child = VisitDirectory(ctx, sub.path, foundFiles);
+    stack.push_back(std::move(child));
+  }
+}
+
+void ScanFixedDrives(const ScanContext& ctx, StringList& foundFiles) {
+  StringList drives;
+  for (const std::string& root : ctx.fs.FixedDriveRoots()) {
+    if (!ctx.running) break;
+    drives.insert(drives.begin(), root);  // highest drive first
+  }
+  ctx.window.SetItemText(kIdcDetailText, "");
+  ctx.window.SetItemText(kIdcStatusText, kScanStatus);
+  if (!ctx.running) return;
+  for (const std::string& root : drives) {
+    ctx.log.WriteLog("Checking: " + root);
+    ScanForPathdef(ctx, root, foundFiles);
+    if (!ctx.running) return;
+  }
+}
+
+}  // namespace vorex

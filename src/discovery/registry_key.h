@@ -1,0 +1,34 @@
+#pragma once
+// One open registry key: opened when constructed, closed when destroyed.
+#include <cstdint>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace vorex {
+
+class CRegistryKey {
+ public:
+  CRegistryKey(Registry& registry, RegHandle hRootKey, std::string strKeyPath, std::uint32_t samDesired);
+  ~CRegistryKey();
+  CRegistryKey(const CRegistryKey&) = delete;
+  CRegistryKey& operator=(const CRegistryKey&) = delete;
+
+  // Reads "sub-key\value name" (a trailing backslash names the default value; no backslash, a
+  // value of this key). On a failed read the fallback, when given, is copied into the buffer
+  // and, with bCreate, written to the registry. Returns the platform's status.
+  long QueryValue(const std::string& strPath, std::uint8_t* pData, std::uint32_t* pcbData,
+                  const std::uint8_t* pDefault, std::uint32_t cbDefault, std::uint32_t dwDefaultType, bool bCreate);
+
+  long m_lResult;
+  RegHandle m_hRootKey;
+  std::string m_strKeyPath;
+  RegHandle m_hKey = 0;
+  std::uint32_t m_dwType = 0;
+  char m_szClass[120] = {};
+
+ private:
+  Registry& registry_;
+};
+
+}  // namespace vorex

@@ -1,0 +1,37 @@
+#include "log/diagnostic_log.h"
+
+namespace vorex {
+
+namespace {
+constexpr std::size_t kBufferLimit = 64 * 1024;
+}
+
+DiagnosticLog::~DiagnosticLog() {
+  Flush();
+  if (file_) file_->Close();
+}
+
+void DiagnosticLog::Open(FileSystem& fs, const std::string& name, bool crlf) {
+  crlf_ = crlf;
+  file_ = fs.CreateForWrite(name);
+}
+
+void DiagnosticLog::WriteLog(std::string_view text) {
+  if (!file_) return;
+  // A text stream: every line feed, those inside the text included, becomes the platform's.
+  for (char c : text) {
+    if (c == '\n' && crlf_) buffer_ += '\r';
+    buffer_ += c;
+  }
+  if (crlf_) buffer_ += '\r';
+  buffer_ += '\n';
+  if (buffer_.size() >= kBufferLimit) Flush();
+}
+
+void DiagnosticLog::Flush() {
+  if (!file_ || buffer_.empty()) return;
+  file_->Write(buffer_);  // errors while logging are ignored
+  buffer_.clear();
+}
+
+}  // namespace vorex

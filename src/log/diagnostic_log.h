@@ -1,0 +1,33 @@
+#pragma once
+// The optional plain-text trace of one run: "vorex.log" in the directory the program started in.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace vorex {
+
+class DiagnosticLog {
+ public:
+  DiagnosticLog() = default;
+  ~DiagnosticLog();
+  DiagnosticLog(const DiagnosticLog&) = delete;
+  DiagnosticLog& operator=(const DiagnosticLog&) = delete;
+
+  // Creates or empties the file. When it cannot be opened the log stays closed and every
+  // WriteLog does nothing; nobody is told.
+  void Open(FileSystem& fs, const std::string& name, bool crlf);
+  bool IsOpen() const { return file_ != nullptr; }
+  // Writes the text and one line break. Only the worker thread writes.
+  void WriteLog(std::string_view text);
+  // Hands buffered lines to the file; the program does this once, when it ends.
+  void Flush();
+
+ private:
+  std::unique_ptr<WritableFile> file_;
+  std::string buffer_;
+  bool crlf_ = false;
+};
+
+}  // namespace vorex

@@ -1,0 +1,39 @@
+#pragma once
+// The REMOVE and ADD passes over every pathdef.m found, and the replacement with one backup.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "log/diagnostic_log.h"
+#include "platform/file_system.h"
+#include "platform/path_rules.h"
+
+namespace vorex {
+
+struct EditContext {
+  const StringList& commands;
+  const StringList& paths;
+  FileSystem& fs;
+  DiagnosticLog& log;
+  PathRules rules;
+};
+
+// Both return 1 when every file taken up was rewritten and replaced, 0 once one failed; the
+// first failed file ends the pass.
+int AddPathEntries(const EditContext& ctx, const StringList& foundFiles);
+int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles);
+
+// Puts newPath in the place of path and keeps the previous file as pathdef.bak beside it.
+// pathdef.m exists at every moment and holds the old or the new text.
+bool RotatePathdefFiles(FileSystem& fs, const std::string& path, const std::string& newPath);
+
+// The text edits themselves, without any file.
+enum class AddOutcome { kInserted, kAlreadyListed, kNoInsertionPoint };
+AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules,
+                          DiagnosticLog& log, std::string* out);
+// Returns the number of lines dropped.
+int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules,
+                          DiagnosticLog& log, std::string* out);
+
+}  // namespace vorex

@@ -1,0 +1,75 @@
+#include "pathdef/pathdef_text.h"
+
+namespace vorex {
+
+namespace {
+// On UNIX the entries end in ':' rather than ';', so it is stripped as well.
+std::string_view KeyTrimSet(const PathRules& rules) { return rules.windows ? kTrimSet : "\t' ;,.\n\r:"; }
+}  // namespace
+
+std::vector<TextLine> SplitLines(std::string_view contents) {
+  std::vector<TextLine> lines;
+  std::size_t pos = 0;
+  while (pos < contents.size()) {
+    std::size_t nl = contents.find('\n', pos);
+    if (nl == std::string_view::npos) {
+      lines.push_back({contents.substr(pos), {}});
+      break;
+    }
+    std::size_t textEnd = (nl > pos && contents[nl - 1] == '\r') ? nl - 1 : nl;
+    lines.push_back({contents.substr(pos, textEnd - pos), contents.substr(textEnd, nl + 1 - textEnd)});
+    pos = nl + 1;
+  }
+  return lines;
+}
+
+std::string AsciiLowerCopy(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiLower(c);
+  return out;
+}
+
+std::string_view Trim(std::string_view text, std::string_view set) {
+  std::size_t b = text.find_first_not_of(set);
+  if (b == std::string_view::npos) return {};
+  std::size_t e = text.find_last_not_of(set);
+  return text.substr(b, e - b + 1);
+}
+
+std::string DoubleQuotes(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out;
+}
+
+std::string UndoubleQuotes(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\'' && i + 1 < text.size() && text[i + 1] == '\'') ++i;
+  }
+  return out;
+}
+
+bool IsBlankDirectory(std::string_view dir) { return Trim(dir, kTrimSet).empty(); }
+
+std::string DirectoryKey(std::string_view dir, const PathRules& rules) {
+  std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(dir) : std::string(dir);
+  return std::string(Trim(lowered, KeyTrimSet(rules)));
+}
+
+std::string LineKey(std::string_view line, const PathRules& rules) {
+  std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(line) : std::string(line);
+  return UndoubleQuotes(Trim(lowered, KeyTrimSet(rules)));
+}
+
+std::string SiblingName(const std::string& path, std::string_view name) {
+  std::size_t slash = path.find_last_of("\\/");
+  std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return dir + std::string(name);
+}
+
+}  // namespace vorex

@@ -1,0 +1,79 @@
+#include "pathdef/edit_file.h"
+#include "pathdef/edit_passes.h"
+#include "pathdef/pathdef_text.h"
+
+namespace vorex {
+
+namespace {
+
+// What may follow the directory inside a quoted entry for the line to be its own or one beneath.
+bool EndsDirectory(char c) { return c == '\\' || c == '/' || c == ';' || c == ':' || c == '\''; }
+
+bool HoldsDirectory(std::string_view line, const std::string& needle) {
+  for (std::size_t pos = line.find(needle); pos != std::string_view::npos; pos = line.find(needle, pos + 1)) {
+    std::size_t after = pos + needle.size();
+    if (after < line.size() && EndsDirectory(line[after])) return true;
+  }
+  return false;
+}
+
+// A trailing separator names the same directory; a drive or file system root keeps it.
+std::string WithoutTrailingSeparator(std::string dir) {
+  while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/') && dir[dir.size() - 2] != ':') dir.pop_back();
+  return dir;
+}
+
+}  // namespace
+
+int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules,
+                          DiagnosticLog& log, std::string* out) {
+  std::vector<TextLine> lines = SplitLines(text);
+  // In a file with the markers only the lines between them are entries.
+  std::size_t first = 0, last = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].text.find(kEndEntriesMarker) != std::string_view::npos) {
+      last = i;
+      break;
+    }
+    if (lines[i].text.find(kBeginEntriesMarker) != std::string_view::npos) first = i + 1;
+  }
+  if (last == lines.size()) first = 0;
+
+  std::string needle = "'" + DoubleQuotes(rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir);
+  out->clear();
+  out->reserve(text.size());
+  int dropped = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    bool candidate = i >= first && i < last;
+    if (candidate && HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(lines[i].text) : std::string(lines[i].text),
+                                    needle)) {
+      log.WriteLog("Found: " + (rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir));
+      ++dropped;
+      continue;
+    }
+    *out += lines[i].text;
+    *out += lines[i].eol;
+  }
+  return dropped;
+}
+
+int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
+  int result = 1;
+  for (std::size_t i = 0; i < ctx.commands.size(); ++i) {
+    if (AsciiLowerCopy(ctx.commands[i]) != "remove" || i >= ctx.paths.size()) continue;
+    if (IsBlankDirectory(ctx.paths[i])) return 0;
+    std::string dir = WithoutTrailingSeparator(ctx.paths[i]);
+    std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
+    for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
+      ctx.log.WriteLog("UnModify: " + foundFiles[j] + " for " + shown);
+      bool ok = EditOneFile(ctx.fs, ctx.log, foundFiles[j], [&](std::string_view text, std::string* out) {
+        RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
+        return true;
+      });
+      if (!ok) result = 0;
+    }
+  }
+  return result;
+}
+
+}  // namespace vorex

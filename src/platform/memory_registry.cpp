@@ -1,0 +1,129 @@
+#include "platform/memory_registry.h"
+
+#include <cstring>
+
+#include "pathdef/pathdef_text.h"
+
+namespace vorex {
+
+namespace {
+std::string Join(const std::string& base, const std::string& sub) {
+  if (base.empty()) return sub;
+  if (sub.empty()) return base;
+  return base + "\\" + sub;
+}
+}  // namespace
+
+void MemoryRegistry::Put(const std::string& key, const std::string& name, const std::string& text) {
+  std::vector<std::uint8_t> bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  PutBytes(key, name, kRegSz, std::move(bytes));
+}
+
+void MemoryRegistry::PutBytes(const std::string& key, const std::string& name, std::uint32_t type,
+                              std::vector<std::uint8_t> bytes) {
+  std::lock_guard lock(mutex_);
+  std::string path = AsciiLowerCopy(key);
+  // Every parent exists too, as in a real hive.
+  for (std::size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1))
+    keys_[path.substr(0, pos)];
+  keys_[""];
+  keys_[path].values[AsciiLowerCopy(name)] = Value{type, std::move(bytes)};
+}
+
+void MemoryRegistry::DenyAccess(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  denied_.insert(AsciiLowerCopy(key));
+}
+
+bool MemoryRegistry::HasKey(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return keys_.count(AsciiLowerCopy(key)) != 0;
+}
+
+int MemoryRegistry::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(handles_.size());
+}
+
+bool MemoryRegistry::Denied(const std::string& path) const {
+  for (const std::string& d : denied_)
+    if (path == d || (path.size() > d.size() && path.compare(0, d.size(), d) == 0 && path[d.size()] == '\\'))
+      return true;
+  return false;
+}
+
+long MemoryRegistry::Resolve(RegHandle parent, const std::string& subKey, std::string* path) const {
+  std::string base;
+  if (parent != kHkeyClassesRoot) {
+    auto it = handles_.find(parent);
+    if (it == handles_.end()) return kErrorInvalidHandle;
+    base = it->second;
+  }
+  *path = Join(base, AsciiLowerCopy(subKey));
+  return Denied(*path) ? kErrorAccessDenied : kErrorSuccess;
+}
+
+RegHandle MemoryRegistry::NewHandle(const std::string& path) {
+  RegHandle h = nextHandle_++;
+  handles_[h] = path;
+  return h;
+}
+
+long MemoryRegistry::OpenKey(RegHandle parent, const std::string& subKey, std::uint32_t, RegHandle* key) {
+  std::lock_guard lock(mutex_);
+  std::string path;
+  if (long status = Resolve(parent, subKey, &path)) return status;
+  if (!path.empty() && keys_.count(path) == 0) return kErrorFileNotFound;
+  *key = NewHandle(path);
+  return kErrorSuccess;
+}
+
+long MemoryRegistry::CreateKey(RegHandle parent, const std::string& subKey, std::uint32_t, RegHandle* key) {
+  std::lock_guard lock(mutex_);
+  std::string path;
+  if (long status = Resolve(parent, subKey, &path)) return status;
+  for (std::size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1))
+    keys_[path.substr(0, pos)];
+  keys_[path];
+  *key = NewHandle(path);
+  return kErrorSuccess;
+}
+
+long MemoryRegistry::QueryValue(RegHandle key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                std::uint32_t* size) {
+  std::lock_guard lock(mutex_);
+  std::string path;
+  if (long status = Resolve(key, "", &path)) return status;
+  auto k = keys_.find(path);
+  if (k == keys_.end()) return kErrorFileNotFound;
+  auto v = k->second.values.find(AsciiLowerCopy(name));
+  if (v == k->second.values.end()) return kErrorFileNotFound;
+  const Value& value = v->second;
+  if (type) *type = value.type;
+  auto needed = static_cast<std::uint32_t>(value.bytes.size());
+  if (!size) return data ? kErrorInvalidHandle : kErrorSuccess;
+  if (data && *size < needed) {
+    *size = needed;
+    return kErrorMoreData;
+  }
+  if (data && needed) std::memcpy(data, value.bytes.data(), needed);
+  *size = needed;
+  return kErrorSuccess;
+}
+
+long MemoryRegistry::SetValue(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                              std::uint32_t size) {
+  std::lock_guard lock(mutex_);
+  std::string path;
+  if (long status = Resolve(key, "", &path)) return status;
+  keys_[path].values[AsciiLowerCopy(name)] = Value{type, std::vector<std::uint8_t>(data, data + size)};
+  return kErrorSuccess;
+}
+
+long MemoryRegistry::CloseKey(RegHandle key) {
+  std::lock_guard lock(mutex_);
+  return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+}  // namespace vorex

@@ -1,0 +1,245 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace vorex {
+
+namespace {
+
+class FdWritableFile : public WritableFile {
+ public:
+  explicit FdWritableFile(int fd) : fd_(fd) {}
+  ~FdWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool Write(std::string_view data) override {
+    while (!data.empty()) {
+      ssize_t n = ::write(fd_, data.data(), data.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  bool Close() override {
+    if (fd_ < 0) return false;
+    bool ok = ::fsync(fd_) == 0 || errno == EINVAL;  // EINVAL: a file that cannot be synced (a pipe)
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    return ok;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string JoinPath(const std::string& dir, std::string_view name) {
+  std::string path = dir;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+std::string ParentOf(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void SyncDirectory(const std::string& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+// Octal escapes such as \040 stand for blanks in mountinfo fields.
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    bool octal = field[i] == '\\' && i + 3 < field.size();
+    for (std::size_t k = 1; octal && k <= 3; ++k) octal = field[i + k] >= '0' && field[i + k] <= '7';
+    if (octal) {
+      out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+bool IsLocalDiskType(const std::string& type) {
+  static const std::set<std::string> kTypes = {"ext2",  "ext3",   "ext4",    "xfs",  "btrfs", "zfs",
+                                               "f2fs",  "jfs",    "reiserfs", "vfat", "exfat", "ntfs",
+                                               "ntfs3", "fuseblk", "hfs",     "hfsplus", "apfs", "ufs"};
+  return kTypes.count(type) != 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+MountTable ParseMountInfo(const std::string& text) {
+  MountTable table;
+  std::set<std::string> fixed{"/"};
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> f;
+    std::string word;
+    while (fields >> word) f.push_back(word);
+    auto dash = std::find(f.begin(), f.end(), "-");
+    if (f.size() < 5 || dash == f.end() || dash + 1 == f.end()) continue;
+    std::string mountPoint = Unescape(f[4]);
+    const std::string& type = *(dash + 1);
+    table.allMountPoints.insert(mountPoint);
+    // Removable media are mounted under /media or /run/media.
+    bool removable = mountPoint.rfind("/media/", 0) == 0 || mountPoint.rfind("/run/media/", 0) == 0;
+    if (IsLocalDiskType(type) && !removable) fixed.insert(mountPoint);
+  }
+  table.fixedRoots.assign(fixed.begin(), fixed.end());
+  return table;
+}
+
+PosixFileSystem::PosixFileSystem() {
+  std::ifstream in("/proc/self/mountinfo");
+  std::stringstream text;
+  text << in.rdbuf();
+  MountTable table = ParseMountInfo(text.str());
+  for (const std::string& root : table.fixedRoots)
+    if (IsDirectory(root)) roots_.push_back(root);  // a bind-mounted file is no drive
+  mountPoints_ = std::move(table.allMountPoints);
+}
+
+PosixFileSystem::PosixFileSystem(std::vector<std::string> roots) : roots_(std::move(roots)) {
+  std::sort(roots_.begin(), roots_.end());
+}
+
+std::vector<std::string> PosixFileSystem::FixedDriveRoots() { return roots_; }
+
+bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* d = ::fdopendir(fd);
+  if (!d) {
+    ::close(fd);
+    return false;
+  }
+  std::string childPath;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry entry;
+    entry.name = name;
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    }
+    // Symbolic links are never followed, as find does by default.
+    entry.isDirectory = type == DT_DIR;
+    entry.isLink = type == DT_LNK;
+    if (entry.isDirectory && !mountPoints_.empty()) {
+      childPath = JoinPath(dir, name);
+      entry.isMountPoint = mountPoints_.count(childPath) != 0;
+    }
+    if (!visit(entry)) break;
+  }
+  ::closedir(d);
+  return true;
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool PosixFileSystem::ReadFile(const std::string& path, std::string* contents) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  contents->clear();
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    contents->append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+std::unique_ptr<WritableFile> PosixFileSystem::CreateForWrite(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  // Only a plain file is written: never a device or a FIFO planted under the name.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<FdWritableFile>(fd);
+}
+
+bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+  // link() refuses an existing destination, which makes the rename refuse it too.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    if (::unlink(from.c_str()) == 0) return true;
+    ::unlink(to.c_str());
+    return false;
+  }
+  if (errno == EEXIST) return false;
+  if (Exists(to)) return false;
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+FsStatus PosixFileSystem::HardLink(const std::string& existing, const std::string& link) {
+  if (::link(existing.c_str(), link.c_str()) == 0) return FsStatus::kOk;
+  if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EXDEV || errno == EMLINK)
+    return FsStatus::kUnsupported;
+  return FsStatus::kFailed;
+}
+
+bool PosixFileSystem::RenameOver(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  SyncDirectory(ParentOf(to));
+  return true;
+}
+
+FsStatus PosixFileSystem::ReplaceFile(const std::string&, const std::string&, const std::string&) {
+  return FsStatus::kUnsupported;
+}
+
+void PosixFileSystem::CopyPermissions(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0) return;
+  // Ownership too where we may (a run as root over a user's file); failures leave the defaults.
+  if (::geteuid() == 0) {
+    [[maybe_unused]] int ignored = ::lchown(to.c_str(), st.st_uid, st.st_gid);
+  }
+  ::chmod(to.c_str(), st.st_mode & 07777);
+}
+
+}  // namespace vorex

@@ -1,0 +1,43 @@
+#pragma once
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace vorex {
+
+// The real disks on POSIX. The "fixed drives" are "/" and the mount points of local disk file
+// systems; each is walked without crossing into another mount.
+class PosixFileSystem : public FileSystem {
+ public:
+  PosixFileSystem();
+  // For tests: these roots stand for the fixed drives and no mount point is known.
+  explicit PosixFileSystem(std::vector<std::string> roots);
+
+  std::vector<std::string> FixedDriveRoots() override;
+  bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
+  bool Exists(const std::string& path) override;
+  bool ReadFile(const std::string& path, std::string* contents) override;
+  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  FsStatus HardLink(const std::string& existing, const std::string& link) override;
+  bool RenameOver(const std::string& from, const std::string& to) override;
+  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
+  void CopyPermissions(const std::string& from, const std::string& to) override;
+
+ private:
+  std::vector<std::string> roots_;
+  std::unordered_set<std::string> mountPoints_;
+};
+
+// Reads /proc/self/mountinfo (or the given text in its format): the local disk mount points,
+// sorted, and every mount point of any kind.
+struct MountTable {
+  std::vector<std::string> fixedRoots;
+  std::unordered_set<std::string> allMountPoints;
+};
+MountTable ParseMountInfo(const std::string& text);
+
+}  // namespace vorex

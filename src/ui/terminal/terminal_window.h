@@ -1,0 +1,90 @@
+#pragma once
+// The progress dialog drawn on a terminal. On a TTY the status and detail lines are redrawn in
+// place, Enter presses Cancel and Escape closes; otherwise changes are printed as plain lines and
+// message boxes do not wait, so scripts never hang. Ctrl-C and SIGTERM are a close request.
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <termios.h>
+
+#include "platform/dialog_window.h"
+
+namespace vorex {
+
+class TerminalWindow : public DialogWindow {
+ public:
+  // Keys are read from inputFd and the dialog drawn on outputFd; interactive says both are a TTY.
+  TerminalWindow(int inputFd, int outputFd, bool interactive, std::string title);
+  ~TerminalWindow() override;
+
+  int RunModal(DialogEvents& events) override;
+  void SetItemText(int id, const std::string& text) override;
+  void EnableItem(int id, bool enable) override;
+  int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+  bool SetTimer(unsigned id, unsigned milliseconds) override;
+  void KillTimer(unsigned id) override;
+  void EndDialog(int result) override;
+  void NotifyWorkerEnded() override;
+  void WaitForWorker() override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Box {
+    bool dismissed = false;
+  };
+  struct Timer {
+    std::chrono::milliseconds period;
+    Clock::time_point due;
+  };
+  enum class Key { kEnter, kEscape };
+
+  // Runs on the UI thread until `done` holds: keys, signals, timers (while modal) and drawing.
+  void Serve(const std::function<bool()>& done, bool modal);
+  void HandleKey(Key key, bool modal);
+  void HandleCloseSignal(bool modal);
+  void Wake();
+  void RenderLocked(bool force);
+  void WriteOut(const std::string& text);
+  void EnterTerminalMode();
+  void LeaveTerminalMode();
+
+  const int inputFd_;
+  const int outputFd_;
+  const bool interactive_;
+  const std::string title_;
+  std::thread::id uiThread_;
+  DialogEvents* events_ = nullptr;
+
+  std::mutex mutex_;
+  std::condition_variable boxDismissed_;
+  std::string status_;
+  std::string detail_;
+  bool cancelEnabled_ = true;
+  bool dirty_ = false;
+  bool visible_ = false;
+  bool drawn_ = false;
+  bool closing_ = false;  // after a signal no box waits any more
+  bool modal_ = false;
+  std::string shownStatus_;
+  std::string shownDetail_;
+  Clock::time_point lastRender_{};
+  std::map<unsigned, Timer> timers_;
+  bool ended_ = false;
+  int result_ = 0;
+  bool workerEnded_ = false;
+  bool wakePending_ = false;
+  std::deque<Box*> boxes_;
+
+  int wakePipe_[2] = {-1, -1};
+  bool inputOpen_ = false;
+  bool rawMode_ = false;
+  termios savedTermios_{};
+};
+
+}  // namespace vorex

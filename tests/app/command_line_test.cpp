@@ -1,0 +1,94 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace vorex {
+namespace {
+
+struct ParseCase {
+  const char* name;
+  const char* line;
+  int logSwitch;
+  StringList commands;
+  StringList paths;
+  bool usable;
+};
+
+class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTest, Parses) {
+  const ParseCase& c = GetParam();
+  ParsedCommandLine parsed = ParseCommandLine(c.line);
+  EXPECT_EQ(parsed.problem.empty(), c.usable) << parsed.problem;
+  EXPECT_EQ(parsed.logSwitch, c.logSwitch);
+  if (c.usable) {
+    EXPECT_EQ(parsed.commands, c.commands);
+    EXPECT_EQ(parsed.paths, c.paths);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, ParseTest,
+    ::testing::Values(
+        ParseCase{"OnePair", "prog.exe -command ADD -path C:\\Tools\\x", 0, {"ADD"}, {"C:\\Tools\\x"}, true},
+        ParseCase{"LogFirst", "prog.exe -log on -command ADD -path C:\\Tools\\x", 1, {"ADD"}, {"C:\\Tools\\x"}, true},
+        ParseCase{"LogLast", "prog.exe -command ADD -path C:\\Tools\\x -log ON", 1, {"ADD"}, {"C:\\Tools\\x"}, true},
+        ParseCase{"LogMixedCase", "prog.exe -command ADD -path C:\\x -log On", 1, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"LogOff", "prog.exe -command ADD -path C:\\x -log off", 0, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"LogWithoutValue", "prog.exe -command ADD -path C:\\x -log", 0, {"ADD"}, {"C:\\x"}, true},
+        // Values are trimmed, so extra blanks no longer turn the log off.
+        ParseCase{"LogTwoBlanks", "prog.exe -log  on -command ADD -path C:\\x", 1, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"LogTrailingBlank", "prog.exe -command ADD -path C:\\x -log on ", 1, {"ADD"}, {"C:\\x"}, true},
+        // Both lists hold the values in reverse order; blanks inside a directory survive.
+        ParseCase{"TwoPairsReversed", "prog.exe -command ADD -path C:\\Program Files\\My Tools -command REMOVE -path D:\\Old",
+                  0, {"REMOVE", "ADD"}, {"D:\\Old", "C:\\Program Files\\My Tools"}, true},
+        ParseCase{"DashInsideDirectory", "prog.exe -command ADD -path C:\\my-dir -log on", 1, {"ADD"}, {"C:\\my-dir"}, true},
+        ParseCase{"OptionTextInsideValue", "prog.exe -command ADD -path C:\\x-paths", 0, {"ADD"}, {"C:\\x-paths"}, true},
+        ParseCase{"OrderOfOptions", "prog.exe -path C:\\x -command ADD", 0, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"LowerCaseCommand", "prog.exe -command remove -path C:\\x", 0, {"remove"}, {"C:\\x"}, true},
+        ParseCase{"QuotedDirectory", "prog.exe -command ADD -path \"C:\\Program Files\\x\"", 0, {"ADD"},
+                  {"C:\\Program Files\\x"}, true},
+        ParseCase{"QuotedWithOptionText", "prog.exe -command ADD -path \"C:\\a -log on\"", 0, {"ADD"}, {"C:\\a -log on"},
+                  true},
+        ParseCase{"TabsTrimmed", "prog.exe -command\tADD -path \tC:\\x\t", 0, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"BlanksTrimmed", "prog.exe -command  ADD  -path  C:\\x  ", 0, {"ADD"}, {"C:\\x"}, true},
+        // The program's own path is never searched.
+        ParseCase{"ProgramInLogsFolder", "C:\\my-logs\\prog.exe -command ADD -path C:\\x -log on", 1, {"ADD"}, {"C:\\x"},
+                  true},
+        ParseCase{"QuotedProgramWithOptions", "\"C:\\a -path b\\prog.exe\" -command ADD -path C:\\x", 0, {"ADD"},
+                  {"C:\\x"}, true},
+        ParseCase{"UnixProgram", "/usr/bin/vorex -command ADD -path /opt/tools", 0, {"ADD"}, {"/opt/tools"}, true},
+        // Bad input gets the usage message.
+        ParseCase{"NoArguments", "prog.exe", 0, {}, {}, false},
+        ParseCase{"CommandAlone", "prog.exe -command ADD", 0, {}, {}, false},
+        ParseCase{"PathWithoutValue", "prog.exe -command ADD -path", 0, {}, {}, false},
+        ParseCase{"PathWithBlankValue", "prog.exe -command ADD -path ", 0, {}, {}, false},
+        ParseCase{"EmptyQuotedPath", "prog.exe -command ADD -path \"\"", 0, {}, {}, false},
+        ParseCase{"TrimCharactersOnly", "prog.exe -command ADD -path ;.,", 0, {}, {}, false},
+        ParseCase{"EmptyCommand", "prog.exe -command -path C:\\x", 0, {}, {}, false},
+        ParseCase{"GluedCommand", "prog.exe -commandADD -path C:\\x", 0, {}, {}, false},
+        ParseCase{"UnknownCommand", "prog.exe -command DELETE -path C:\\x", 0, {}, {}, false},
+        ParseCase{"MoreCommands", "prog.exe -command ADD -command REMOVE -path C:\\x", 0, {}, {}, false},
+        ParseCase{"MorePaths", "prog.exe -command ADD -path C:\\x -path D:\\y -path E:\\z", 0, {}, {}, false},
+        ParseCase{"UsageKeepsLogOff", "prog.exe -log on", 1, {}, {}, false}),
+    [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(UsageTest, TextAndCaptionAreExact) {
+  EXPECT_EQ(std::string(kUsageCaption).size(), 54u);
+  EXPECT_EQ(std::string(kUsageCaption).substr(0, 31), "VOREX 2004: COMMAND-LINE SYNTAX");
+  EXPECT_EQ(UsageText(""),
+            "\nCommand line parameters to add path to pathdef.m:\n\n  -command ADD -path <filepath to add>\n\nTo remove "
+            "path:\n\n  -command REMOVE -path <filepath to remove>\n\n\n");
+  ParsedCommandLine parsed = ParseCommandLine("prog.exe -command ADD -command ADD -path x");
+  EXPECT_EQ(UsageText(parsed.problem), UsageText("") + parsed.problem + "\n");
+  EXPECT_NE(parsed.problem.find("2 -command"), std::string::npos);
+}
+
+TEST(JoinArgumentsTest, SingleBlanksAndQuotedProgram) {
+  EXPECT_EQ(JoinArguments({"/bin/vorex", "-command", "ADD", "-path", "/opt/a b"}), "/bin/vorex -command ADD -path /opt/a b");
+  ParsedCommandLine parsed = ParseCommandLine(JoinArguments({"/my tools/vorex", "-command", "ADD", "-path", "/x"}));
+  EXPECT_EQ(parsed.paths, StringList{"/x"});
+}
+
+}  // namespace
+}  // namespace vorex

@@ -1,0 +1,149 @@
+#include "support/fake_file_system.h"
+
+#include <algorithm>
+
+namespace vorex::testing {
+
+namespace {
+
+class FakeWritableFile : public WritableFile {
+ public:
+  FakeWritableFile(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Write(std::string_view data) override {
+    if (fs_.Fails(FakeFileSystem::Op::kWrite, path_)) {
+      fs_.files[path_] += std::string(data.substr(0, data.size() / 2));  // a short write
+      return false;
+    }
+    fs_.files[path_] += std::string(data);
+    return true;
+  }
+  bool Close() override { return !fs_.Fails(FakeFileSystem::Op::kClose, path_); }
+
+ private:
+  FakeFileSystem& fs_;
+  std::string path_;
+};
+
+char SeparatorOf(const std::string& path) { return path.find('\\') != std::string::npos ? '\\' : '/'; }
+
+}  // namespace
+
+const char* OpName(FakeFileSystem::Op op) {
+  switch (op) {
+    case FakeFileSystem::Op::kRead: return "read";
+    case FakeFileSystem::Op::kCreate: return "create";
+    case FakeFileSystem::Op::kWrite: return "write";
+    case FakeFileSystem::Op::kClose: return "close";
+    case FakeFileSystem::Op::kRemove: return "remove";
+    case FakeFileSystem::Op::kRename: return "rename";
+    case FakeFileSystem::Op::kHardLink: return "hardlink";
+    case FakeFileSystem::Op::kRenameOver: return "rename-over";
+    case FakeFileSystem::Op::kReplace: return "replace";
+    case FakeFileSystem::Op::kList: return "list";
+  }
+  return "?";
+}
+
+void FakeFileSystem::FailOn(Op op, int nth, const std::string& pathPart) { faults_.push_back({op, nth, pathPart}); }
+
+void FakeFileSystem::AddFile(const std::string& path, const std::string& contents) {
+  files[path] = contents;
+  char sep = SeparatorOf(path);
+  for (std::size_t pos = path.find(sep, 1); pos != std::string::npos; pos = path.find(sep, pos + 1))
+    dirs.insert(path.substr(0, pos));
+}
+
+bool FakeFileSystem::Fails(Op op, const std::string& path) {
+  ++calls_;
+  journal_.push_back(std::string(OpName(op)) + " " + path);
+  if (crashAfter_ >= 0 && calls_ > crashAfter_) return true;
+  for (Fault& f : faults_) {
+    if (f.op != op || (!f.pathPart.empty() && path.find(f.pathPart) == std::string::npos)) continue;
+    if (++f.seen == f.nth) return true;
+  }
+  return false;
+}
+
+bool FakeFileSystem::ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
+  if (Fails(Op::kList, dir)) return false;
+  bool isRoot = std::find(roots.begin(), roots.end(), dir) != roots.end();
+  if (!isRoot && dirs.count(dir) == 0) return false;
+  char sep = SeparatorOf(dir);
+  std::string prefix = dir;
+  if (prefix.back() != sep) prefix += sep;
+  std::set<std::string> seen;
+  std::vector<std::pair<std::string, bool>> entries;
+  auto consider = [&](const std::string& path, bool isDir) {
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) return;
+    std::string rest = path.substr(prefix.size());
+    if (rest.find(sep) != std::string::npos) return;
+    if (seen.insert(rest).second) entries.emplace_back(rest, isDir);
+  };
+  for (const std::string& d : dirs) consider(d, true);
+  for (const auto& [path, contents] : files) consider(path, false);
+  for (const auto& [name, isDir] : entries) {
+    DirEntry entry;
+    entry.name = name;
+    entry.isDirectory = isDir;
+    if (!visit(entry)) break;
+  }
+  return true;
+}
+
+bool FakeFileSystem::Exists(const std::string& path) { return files.count(path) || dirs.count(path); }
+
+bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
+  if (Fails(Op::kRead, path)) return false;
+  auto it = files.find(path);
+  if (it == files.end()) return false;
+  *contents = it->second;
+  return true;
+}
+
+std::unique_ptr<WritableFile> FakeFileSystem::CreateForWrite(const std::string& path) {
+  if (Fails(Op::kCreate, path)) return nullptr;
+  files[path].clear();
+  return std::make_unique<FakeWritableFile>(*this, path);
+}
+
+bool FakeFileSystem::Remove(const std::string& path) {
+  if (Fails(Op::kRemove, path)) return false;
+  return files.erase(path) != 0;
+}
+
+bool FakeFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (Fails(Op::kRename, from + " -> " + to)) return false;
+  if (!files.count(from) || files.count(to)) return false;
+  files[to] = files[from];
+  files.erase(from);
+  return true;
+}
+
+FsStatus FakeFileSystem::HardLink(const std::string& existing, const std::string& link) {
+  if (!supportsHardLinks) return FsStatus::kUnsupported;
+  if (Fails(Op::kHardLink, existing + " -> " + link)) return FsStatus::kFailed;
+  if (!files.count(existing) || files.count(link)) return FsStatus::kFailed;
+  files[link] = files[existing];
+  return FsStatus::kOk;
+}
+
+bool FakeFileSystem::RenameOver(const std::string& from, const std::string& to) {
+  if (Fails(Op::kRenameOver, from + " -> " + to)) return false;
+  if (!files.count(from)) return false;
+  files[to] = files[from];
+  files.erase(from);
+  return true;
+}
+
+FsStatus FakeFileSystem::ReplaceFile(const std::string& target, const std::string& replacement,
+                                     const std::string& backup) {
+  if (!supportsReplaceFile) return FsStatus::kUnsupported;
+  if (Fails(Op::kReplace, target)) return FsStatus::kFailed;
+  if (!files.count(target) || !files.count(replacement)) return FsStatus::kFailed;
+  files[backup] = files[target];
+  files[target] = files[replacement];
+  files.erase(replacement);
+  return FsStatus::kOk;
+}
+
+}  // namespace vorex::testing

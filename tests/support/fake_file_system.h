@@ -1,0 +1,63 @@
+#pragma once
+// An in-memory file system whose every step can be made to fail on demand, or to fail from some
+// call on as if the process had died there.
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace vorex::testing {
+
+class FakeFileSystem : public FileSystem {
+ public:
+  enum class Op { kRead, kCreate, kWrite, kClose, kRemove, kRename, kHardLink, kRenameOver, kReplace, kList };
+
+  std::map<std::string, std::string> files;
+  std::set<std::string> dirs;
+  std::vector<std::string> roots;
+  // What HardLink and ReplaceFile do when they do not fail: the POSIX way by default.
+  bool supportsHardLinks = true;
+  bool supportsReplaceFile = false;
+
+  // The nth call (from 1) of op fails; with a path part, only calls naming such a path count.
+  void FailOn(Op op, int nth = 1, const std::string& pathPart = "");
+  // Every call after this many calls fails, as if the process had stopped there.
+  void CrashAfter(int calls) { crashAfter_ = calls; }
+  int CallCount() const { return calls_; }
+  std::vector<std::string> Journal() const { return journal_; }
+
+  void AddFile(const std::string& path, const std::string& contents);
+
+  std::vector<std::string> FixedDriveRoots() override { return roots; }
+  bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
+  bool Exists(const std::string& path) override;
+  bool ReadFile(const std::string& path, std::string* contents) override;
+  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  FsStatus HardLink(const std::string& existing, const std::string& link) override;
+  bool RenameOver(const std::string& from, const std::string& to) override;
+  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
+  void CopyPermissions(const std::string&, const std::string&) override {}
+
+  // True when this call is to fail; counts it.
+  bool Fails(Op op, const std::string& path);
+
+ private:
+  struct Fault {
+    Op op;
+    int nth;
+    std::string pathPart;
+    int seen = 0;
+  };
+  std::vector<Fault> faults_;
+  int crashAfter_ = -1;
+  int calls_ = 0;
+  std::vector<std::string> journal_;
+};
+
+const char* OpName(FakeFileSystem::Op op);
+
+}  // namespace vorex::testing

@@ -1,0 +1,37 @@
+#pragma once
+// Services for a dialog under test: a memory registry, a fake file system and no pauses.
+#include "platform/memory_registry.h"
+#include "platform/sleeper.h"
+#include "support/fake_file_system.h"
+#include "support/recording_window.h"
+#include "ui/path_update_dlg.h"
+
+namespace vorex::testing {
+
+class RecordingSleeper : public Sleeper {
+ public:
+  void Sleep(unsigned milliseconds) override {
+    std::lock_guard lock(mutex_);
+    pauses_.push_back(milliseconds);
+  }
+  std::vector<unsigned> Pauses() {
+    std::lock_guard lock(mutex_);
+    return pauses_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<unsigned> pauses_;
+};
+
+struct TestServices {
+  MemoryRegistry registry;
+  FakeFileSystem fs;
+  RecordingSleeper sleeper;
+  RecordingWindow window;
+  PathRules rules = PathRules::Windows();
+
+  DialogServices Dialog() { return DialogServices{registry, fs, sleeper, window, rules, "vorex"}; }
+};
+
+}  // namespace vorex::testing
