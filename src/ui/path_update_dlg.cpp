@@ -29,7 +29,12 @@ CPathUpdateDlg::~CPathUpdateDlg() {
   if (g_pUpdateThread == m_pUpdateThread.get()) g_pUpdateThread = nullptr;
 }
 
-int CPathUpdateDlg::DoModal() { return m_services.window.RunModal(*this); }
+int CPathUpdateDlg::DoModal() {
+  int result = m_services.window.RunModal(*this);
+  // A window that could not be shown ran nothing: that is no success.
+  if (result == -1 && !m_pUpdateThread) SetOutcome(kExitFailure);
+  return result;
+}
 
 bool CPathUpdateDlg::OnInitDialog() {
   m_services.window.SetItemText(kIdcStatusText, kInitialStatus);

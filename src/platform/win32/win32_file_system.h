@@ -1,0 +1,22 @@
+#pragma once
+#include "platform/file_system.h"
+
+namespace vorex {
+
+// The real Windows disks: drive letters, FindFirstFileEx on full paths, ReplaceFile.
+class Win32FileSystem : public FileSystem {
+ public:
+  std::vector<std::string> FixedDriveRoots() override;
+  bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
+  bool Exists(const std::string& path) override;
+  bool ReadFile(const std::string& path, std::string* contents) override;
+  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  FsStatus HardLink(const std::string& existing, const std::string& link) override;
+  bool RenameOver(const std::string& from, const std::string& to) override;
+  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
+  void CopyPermissions(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace vorex
