@@ -9,10 +9,17 @@ namespace {
 // What may follow the directory inside a quoted entry for the line to be its own or one beneath.
 bool EndsDirectory(char c) { return c == '\\' || c == '/' || c == ';' || c == ':' || c == '\''; }
 
-bool HoldsDirectory(std::string_view line, const std::string& needle) {
-  for (std::size_t pos = line.find(needle); pos != std::string_view::npos; pos = line.find(needle, pos + 1)) {
-    std::size_t after = pos + needle.size();
-    if (after < line.size() && EndsDirectory(line[after])) return true;
+// The directory must open a quoted entry: right after the quote, or after the separator that
+// the leading-separator form of an entry puts there ('\';dir;\'').
+bool StartsEntry(std::string_view line, std::size_t pos) {
+  if (pos >= 1 && line[pos - 1] == '\'') return true;
+  return pos >= 2 && (line[pos - 1] == ';' || line[pos - 1] == ':') && line[pos - 2] == '\'';
+}
+
+bool HoldsDirectory(std::string_view line, const std::string& dir) {
+  for (std::size_t pos = line.find(dir); pos != std::string_view::npos; pos = line.find(dir, pos + 1)) {
+    std::size_t after = pos + dir.size();
+    if (StartsEntry(line, pos) && after < line.size() && EndsDirectory(line[after])) return true;
   }
   return false;
 }
@@ -39,7 +46,7 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
   }
   if (last == lines.size()) first = 0;
 
-  std::string needle = "'" + DoubleQuotes(rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir);
+  std::string needle = DoubleQuotes(rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir);
   out->clear();
   out->reserve(text.size());
   int dropped = 0;

@@ -1,1 +1,65 @@
+#include "log/diagnostic_log.h"
+
 #include <gtest/gtest.h>
+
+#include "support/fake_file_system.h"
+#include "support/null_services.h"
+#include "ui/path_update_dlg.h"
+
+namespace vorex {
+namespace {
+
+using testing::FakeFileSystem;
+
+TEST(DiagnosticLogTest, EachWriteIsOneLine) {
+  FakeFileSystem fs;
+  {
+    DiagnosticLog log;
+    log.Open(fs, "vorex.log", false);
+    log.WriteLog("File: /a/local/pathdef.m");
+    log.WriteLog("p = [...\n");  // a line echoed with its own break leaves an empty line
+  }
+  EXPECT_EQ(fs.files["vorex.log"], "File: /a/local/pathdef.m\np = [...\n\n");
+}
+
+TEST(DiagnosticLogTest, WindowsStoresCarriageReturns) {
+  FakeFileSystem fs;
+  {
+    DiagnosticLog log;
+    log.Open(fs, "vorex.log", true);
+    log.WriteLog("a\n");
+  }
+  EXPECT_EQ(fs.files["vorex.log"], "a\r\n\r\n");
+}
+
+TEST(DiagnosticLogTest, UnopenableFileMeansNoLogAndNoComplaint) {
+  FakeFileSystem fs;
+  fs.FailOn(FakeFileSystem::Op::kCreate);
+  DiagnosticLog log;
+  log.Open(fs, "vorex.log", false);
+  EXPECT_FALSE(log.IsOpen());
+  log.WriteLog("ignored");
+  EXPECT_EQ(fs.files.count("vorex.log"), 0u);
+}
+
+struct SwitchCase {
+  int bLog;
+  bool created;
+};
+
+class LogSwitchTest : public ::testing::TestWithParam<SwitchCase> {};
+
+// The dialog opens the log only when the switch is exactly 1; an existing log is emptied then
+// and left alone otherwise.
+TEST_P(LogSwitchTest, DialogOpensLogOnlyWhenOn) {
+  testing::TestServices s;
+  s.fs.AddFile("vorex.log", "earlier run\n");
+  StringList commands{"ADD"}, paths{"C:\\x"};
+  { CPathUpdateDlg dlg(GetParam().bLog, &commands, &paths, s.Dialog(), nullptr); }
+  EXPECT_EQ(s.fs.files["vorex.log"], GetParam().created ? "" : "earlier run\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Switch, LogSwitchTest, ::testing::Values(SwitchCase{1, true}, SwitchCase{0, false}));
+
+}  // namespace
+}  // namespace vorex

@@ -1,1 +1,311 @@
+#include "pathdef/edit_passes.h"
+
 #include <gtest/gtest.h>
+
+#include "pathdef/pathdef_text.h"
+#include "support/fake_file_system.h"
+#include "support/pathdef_fixtures.h"
+
+namespace vorex {
+namespace {
+
+using testing::Crlf;
+using testing::FakeFileSystem;
+
+const std::string kWinPath = "C:\\M\\toolbox\\local\\pathdef.m";
+const std::string kUnixPath = "/usr/local/M/toolbox/local/pathdef.m";
+
+struct Harness {
+  FakeFileSystem fs;
+  DiagnosticLog log;
+  StringList commands;
+  StringList paths;
+  PathRules rules;
+
+  explicit Harness(PathRules r) : rules(r) {
+    fs.AddFile("vorex.log", "");
+    log.Open(fs, "vorex.log", false);
+  }
+  int Add(const StringList& files) { return AddPathEntries({commands, paths, fs, log, rules}, files); }
+  int Remove(const StringList& files) { return RemovePathEntries({commands, paths, fs, log, rules}, files); }
+  std::string Log() {
+    log.Flush();
+    return fs.files["vorex.log"];
+  }
+};
+
+// The text with `entry` inserted before line `before` (0-based).
+std::string Inserted(const std::string& text, std::size_t before, const std::string& entry) {
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < before; ++i) pos = text.find('\n', pos) + 1;
+  return text.substr(0, pos) + entry + text.substr(pos);
+}
+
+std::size_t LineOf(const std::string& text, const std::string& needle) {
+  std::size_t pos = text.find(needle);
+  std::size_t line = 0;
+  for (std::size_t i = 0; i < pos; ++i) line += text[i] == '\n';
+  return line;
+}
+
+struct AddCase {
+  const char* name;
+  bool windows;
+  std::string original;
+  std::string dir;
+  std::string expected;
+};
+
+class AddTest : public ::testing::TestWithParam<AddCase> {};
+
+TEST_P(AddTest, WritesEntryAndKeepsEverythingElse) {
+  const AddCase& c = GetParam();
+  Harness h(c.windows ? PathRules::Windows() : PathRules::Posix());
+  std::string path = c.windows ? kWinPath : kUnixPath;
+  h.fs.AddFile(path, c.original);
+  h.commands = {"add"};
+  h.paths = {c.dir};
+  ASSERT_EQ(h.Add({path}), 1);
+  EXPECT_EQ(h.fs.files[path], c.expected);
+  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak")], c.original);
+  EXPECT_EQ(h.fs.files.count(SiblingName(path, "pathdef.new")), 0u);
+}
+
+const std::string kMarkerFirst = "%%% END ENTRIES %%%\n];\n";
+const std::string kTextAfterMarker = "p = [...\n     'a;', ...\n  %%% END ENTRIES %%% trailing\n];\n";
+const std::string kBracketInComment = "p = [...\n% use ['x'] here\n     'a;', ...\n%%% END ENTRIES %%%\n];\n";
+const std::string kColons = "p = [...\n     'C:\\a:', ... % :'x' :'y'\n%%% END ENTRIES %%%\n];\n";
+const std::string kLongLine = "p = [...\n     '" + std::string(700, 'q') + ";', ...\n%%% END ENTRIES %%%\n];\n";
+const std::string kBelowOnly = "p = [...\n     'a;', ...\n%%% END ENTRIES %%%\n'C:\\new;', ...\n];\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AddTest,
+    ::testing::Values(
+        AddCase{"SavepathAboveMarker", true, testing::kSavepathWindows, "D:\\Tools\\New",
+                Inserted(testing::kSavepathWindows, LineOf(testing::kSavepathWindows, "%%% END"), "\t'd:\\tools\\new;',...\n")},
+        AddCase{"SavepathCrlf", true, Crlf(testing::kSavepathWindows), "D:\\Tools\\New",
+                Crlf(Inserted(testing::kSavepathWindows, LineOf(testing::kSavepathWindows, "%%% END"), "\t'd:\\tools\\new;',...\n"))},
+        AddCase{"TrimCharactersDropped", true, testing::kSavepathWindows, " ';D:\\New.;' ",
+                Inserted(testing::kSavepathWindows, LineOf(testing::kSavepathWindows, "%%% END"), "\t'd:\\new;',...\n")},
+        AddCase{"MarkerOnFirstLine", true, kMarkerFirst, "C:\\n", "\t';c:\\n;',...\n" + kMarkerFirst},
+        AddCase{"OldInstallerBelowLastEntry", true, Crlf(testing::kOldInstallerLf), "C:\\New",
+                Crlf(Inserted(testing::kOldInstallerLf, LineOf(testing::kOldInstallerLf, "'C:\\Tools\\xyz") + 1,
+                              "\t'c:\\new;',...\n"))},
+        AddCase{"UnixKeepsCaseAndColon", false, testing::kCurrentUnix, "/opt/My Tools",
+                Inserted(testing::kCurrentUnix, LineOf(testing::kCurrentUnix, "%%% END"), "\t'/opt/My Tools:',...\n")},
+        AddCase{"QuoteDoubled", true, kMarkerFirst, "C:\\O'Brien", "\t';c:\\o''brien;',...\n" + kMarkerFirst},
+        AddCase{"TextAfterMarkerDropped", true, kTextAfterMarker, "C:\\n",
+                "p = [...\n     'a;', ...\n\t'c:\\n;',...\n%%% END ENTRIES %%%\n  ];\n"},
+        AddCase{"BracketInCommentIgnored", true, kBracketInComment, "C:\\n",
+                Inserted(kBracketInComment, 3, "\t'c:\\n;',...\n")},
+        AddCase{"FirstColonQuoteConverted", true, kColons, "C:\\n",
+                "p = [...\n     'C:\\a;', ... % :'x' :'y'\n\t';c:\\n;',...\n%%% END ENTRIES %%%\n];\n"},
+        AddCase{"LongLineWhole", true, kLongLine, "C:\\n", Inserted(kLongLine, 2, "\t'c:\\n;',...\n")},
+        AddCase{"ListedBelowMarkerDoesNotCount", true, kBelowOnly, "C:\\New", Inserted(kBelowOnly, 2, "\t'c:\\new;',...\n")},
+        AddCase{"AlreadyListedAnyCase", true, testing::kSavepathWindows, "c:\\TOOLS\\X", testing::kSavepathWindows},
+        AddCase{"AlreadyListedUnix", false, testing::kCurrentUnix, "/opt/x", testing::kCurrentUnix},
+        AddCase{"AlreadyListedWithQuote", true, "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n",
+                "C:\\O'Brien", "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n"}),
+    [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
+
+TEST(AddPassTest, LogShowsEveryLineAndTheClosingBrace) {
+  Harness h(PathRules::Windows());
+  h.fs.AddFile(kWinPath, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  h.commands = {"ADD"};
+  h.paths = {"C:\\X"};
+  ASSERT_EQ(h.Add({kWinPath}), 1);
+  EXPECT_EQ(h.Log(),
+            "Modify: C:\\M\\toolbox\\local\\pathdef.m for c:\\x\n"
+            "Output File: C:\\M\\toolbox\\local\\pathdef.new\n"
+            "p = [...\n\n%%% END ENTRIES %%%\n\nGot closing brace\n];\n\n");
+}
+
+struct FailCase {
+  const char* name;
+  std::string original;
+  std::string dir;
+};
+
+class AddFailureTest : public ::testing::TestWithParam<FailCase> {};
+
+// A file that cannot take the entry fails the pass and is left exactly as it was.
+TEST_P(AddFailureTest, LeavesFileUntouched) {
+  Harness h(PathRules::Windows());
+  h.fs.AddFile(kWinPath, GetParam().original);
+  h.commands = {"ADD"};
+  h.paths = {GetParam().dir};
+  EXPECT_EQ(h.Add({kWinPath}), 0);
+  EXPECT_EQ(h.fs.files[kWinPath], GetParam().original);
+  EXPECT_EQ(h.fs.files.count("C:\\M\\toolbox\\local\\pathdef.new"), 0u);
+  EXPECT_EQ(h.fs.files.count("C:\\M\\toolbox\\local\\pathdef.bak"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, AddFailureTest,
+                         ::testing::Values(FailCase{"NoInsertionPoint", "p = [...\n'a;', ...\n", "C:\\x"},
+                                           FailCase{"EmptyFile", "", "C:\\x"},
+                                           FailCase{"BlankDirectory", testing::kSavepathWindows, " ;. "},
+                                           FailCase{"EmptyDirectory", testing::kSavepathWindows, ""}),
+                         [](const ::testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
+
+TEST(AddPassTest, TwoCommandsStackEntriesAndBackupHoldsTheFirstEdit) {
+  Harness h(PathRules::Windows());
+  h.fs.AddFile(kWinPath, kMarkerFirst);
+  h.commands = {"ADD", "Add"};
+  h.paths = {"C:\\a", "C:\\b"};
+  ASSERT_EQ(h.Add({kWinPath}), 1);
+  EXPECT_EQ(h.fs.files[kWinPath], "\t';c:\\a;',...\n\t'c:\\b;',...\n" + kMarkerFirst);
+  EXPECT_EQ(h.fs.files["C:\\M\\toolbox\\local\\pathdef.bak"], "\t';c:\\a;',...\n" + kMarkerFirst);
+}
+
+TEST(AddPassTest, FailureOnSecondFileStopsThePass) {
+  Harness h(PathRules::Windows());
+  StringList files{"C:\\1\\pathdef.m", "C:\\2\\pathdef.m", "C:\\3\\pathdef.m"};
+  h.fs.AddFile(files[0], kMarkerFirst);
+  h.fs.AddFile(files[1], "no insertion point\n");
+  h.fs.AddFile(files[2], kMarkerFirst);
+  h.commands = {"ADD", "ADD"};
+  h.paths = {"C:\\a", "C:\\b"};
+  EXPECT_EQ(h.Add(files), 0);
+  EXPECT_EQ(h.fs.files[files[0]], "\t';c:\\a;',...\n" + kMarkerFirst);  // C:\b never carried out
+  EXPECT_EQ(h.fs.files[files[2]], kMarkerFirst);
+}
+
+TEST(AddPassTest, NothingToDoTouchesNothing) {
+  Harness h(PathRules::Windows());
+  h.fs.AddFile(kWinPath, kMarkerFirst);
+  h.commands = {"REMOVE"};
+  h.paths = {"C:\\a"};
+  EXPECT_EQ(h.Add({kWinPath}), 1);
+  h.commands = {"ADD"};
+  EXPECT_EQ(h.Add({}), 1);
+  EXPECT_EQ(h.Log(), "");
+  EXPECT_EQ(h.fs.files.count("C:\\M\\toolbox\\local\\pathdef.bak"), 0u);
+}
+
+struct RemoveCase {
+  const char* name;
+  bool windows;
+  std::string original;
+  std::string dir;
+  std::vector<std::string> dropped;  // lines expected to go
+};
+
+class RemoveTest : public ::testing::TestWithParam<RemoveCase> {};
+
+TEST_P(RemoveTest, DropsTheDirectoryAndWhatIsBeneathIt) {
+  const RemoveCase& c = GetParam();
+  Harness h(c.windows ? PathRules::Windows() : PathRules::Posix());
+  std::string path = c.windows ? kWinPath : kUnixPath;
+  h.fs.AddFile(path, c.original);
+  h.commands = {"remove"};
+  h.paths = {c.dir};
+  ASSERT_EQ(h.Remove({path}), 1);
+  std::string expected = c.original;
+  for (const std::string& line : c.dropped) {
+    std::size_t pos = expected.find(line);
+    ASSERT_NE(pos, std::string::npos) << line;
+    expected.erase(pos, line.size());
+  }
+  EXPECT_EQ(h.fs.files[path], expected);
+  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak")], c.original);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RemoveTest,
+    ::testing::Values(
+        RemoveCase{"OwnAndBeneathNotLonger", true, testing::kSavepathWindows, "C:\\Tools\\x",
+                   {"     'C:\\Tools\\x;', ...\n", "     'C:\\Tools\\x\\sub;', ...\n"}},
+        RemoveCase{"AnyCaseOnWindows", true, testing::kSavepathWindows, "c:\\tools\\X\\",
+                   {"     'C:\\Tools\\x;', ...\n", "     'C:\\Tools\\x\\sub;', ...\n"}},
+        RemoveCase{"CrlfKept", true, Crlf(testing::kSavepathWindows), "C:\\Program Files\\Some Vendor",
+                   {"     'C:\\Program Files\\Some Vendor\\Tool v1.4\\Matlab;', ...\r\n"}},
+        RemoveCase{"UnixNotInsideOtherDirectories", false, testing::kCurrentUnix, "/opt/x",
+                   {"'/opt/x:', ...\n", "'/opt/x/sub:', ...\n"}},
+        RemoveCase{"UnixCaseSensitive", false, testing::kCurrentUnix, "/OPT/X", {}},
+        RemoveCase{"NoMatchStillRewrites", true, testing::kSavepathWindows, "E:\\nothing", {}},
+        RemoveCase{"OldFileWithoutMarkers", true, testing::kOldInstallerLf, "C:\\Tools\\xyz", {"'C:\\Tools\\xyz;',...\n"}},
+        RemoveCase{"EmptyFile", true, "", "C:\\x", {}}),
+    [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.name); });
+
+TEST(RemovePassTest, LogsEachDroppedLine) {
+  Harness h(PathRules::Windows());
+  h.fs.AddFile(kWinPath, testing::kSavepathWindows);
+  h.commands = {"REMOVE"};
+  h.paths = {"C:\\TOOLS\\x"};
+  ASSERT_EQ(h.Remove({kWinPath}), 1);
+  EXPECT_EQ(h.Log(),
+            "UnModify: C:\\M\\toolbox\\local\\pathdef.m for c:\\tools\\x\n"
+            "Output File: C:\\M\\toolbox\\local\\pathdef.new\n"
+            "Found: c:\\tools\\x\nFound: c:\\tools\\x\n");
+}
+
+TEST(RemovePassTest, FailureClosesTheFileLoopForLaterCommands) {
+  Harness h(PathRules::Windows());
+  StringList files{"C:\\1\\pathdef.m", "C:\\2\\pathdef.m"};
+  h.fs.AddFile(files[0], testing::kSavepathWindows);
+  h.fs.AddFile(files[1], testing::kSavepathWindows);
+  h.fs.FailOn(FakeFileSystem::Op::kRead, 1, "C:\\1");
+  h.commands = {"REMOVE", "REMOVE"};
+  h.paths = {"C:\\Tools\\x", "C:\\Tools\\xyz"};
+  EXPECT_EQ(h.Remove(files), 0);
+  EXPECT_EQ(h.fs.files[files[1]], testing::kSavepathWindows);
+}
+
+TEST(RemovePassTest, BlankDirectoryIsNeverCarriedOut) {
+  Harness h(PathRules::Posix());
+  h.fs.AddFile(kUnixPath, testing::kCurrentUnix);
+  h.commands = {"REMOVE"};
+  h.paths = {"  "};
+  EXPECT_EQ(h.Remove({kUnixPath}), 0);
+  EXPECT_EQ(h.fs.files[kUnixPath], testing::kCurrentUnix);
+  EXPECT_EQ(h.fs.files.count("/usr/local/M/toolbox/local/pathdef.bak"), 0u);
+}
+
+struct RoundTrip {
+  const char* name;
+  bool windows;
+  std::string original;
+  std::string dir;
+};
+
+class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
+
+// ADD then REMOVE of a directory not yet listed gives back the original lines (on Windows as
+// they stand after the ":'" change).
+TEST_P(RoundTripTest, AddThenRemoveRestores) {
+  const RoundTrip& c = GetParam();
+  Harness h(c.windows ? PathRules::Windows() : PathRules::Posix());
+  std::string path = c.windows ? kWinPath : kUnixPath;
+  h.fs.AddFile(path, c.original);
+  h.commands = {"ADD"};
+  h.paths = {c.dir};
+  ASSERT_EQ(h.Add({path}), 1);
+  std::string added = h.fs.files[path];
+  EXPECT_NE(added, c.original);
+  h.commands = {"REMOVE"};
+  ASSERT_EQ(h.Remove({path}), 1);
+  std::string expected = c.original;
+  if (c.windows) {
+    std::string converted;
+    for (const auto& line : SplitLines(c.original)) {
+      std::string text(line.text);
+      if (std::size_t p = text.find(":'"); p != std::string::npos) text[p] = ';';
+      converted += text + std::string(line.eol);
+    }
+    expected = converted;
+  }
+  EXPECT_EQ(h.fs.files[path], expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RoundTripTest,
+    ::testing::Values(RoundTrip{"Savepath", true, testing::kSavepathWindows, "D:\\My Tools\\v1.4"},
+                      RoundTrip{"SavepathCrlf", true, Crlf(testing::kSavepathWindows), "D:\\O'Brien"},
+                      RoundTrip{"OldInstaller", true, Crlf(testing::kOldInstallerLf), "C:\\Other"},
+                      RoundTrip{"UnixOnWindows", true, testing::kCurrentUnix, "C:\\new"},
+                      RoundTrip{"Unix", false, testing::kCurrentUnix, "/home/me/My Tools"},
+                      RoundTrip{"UnixParenthesised", false, testing::kCurrentUnix, "/srv/tool (2)/m"}),
+    [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vorex
