@@ -1,1 +1,159 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "discovery/discovery.h"
+#include "platform/posix/posix_file_system.h"
+#include "support/fake_file_system.h"
+#include "support/recording_window.h"
+
+namespace vorex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeFileSystem;
+using testing::RecordingWindow;
+
+// Clears the running flag once the detail line has been set `limit` times.
+class CancellingWindow : public RecordingWindow {
+ public:
+  CancellingWindow(std::atomic<int>& running, int limit) : running_(running), limit_(limit) {}
+  void SetItemText(int id, const std::string& text) override {
+    RecordingWindow::SetItemText(id, text);
+    if (id == kIdcDetailText && !text.empty() && ++count_ == limit_) running_ = 0;
+  }
+
+ private:
+  std::atomic<int>& running_;
+  int limit_;
+  int count_ = 0;
+};
+
+struct ScanResult {
+  StringList found;
+  std::string log;
+  std::vector<std::string> details;
+  std::vector<std::string> statuses;
+};
+
+ScanResult Scan(FileSystem& files, PathRules rules, int cancelAfterDetails = -1, bool cancelledFromStart = false) {
+  std::atomic<int> running{cancelledFromStart ? 0 : 1};
+  CancellingWindow window(running, cancelAfterDetails);
+  FakeFileSystem logFs;
+  ScanResult result;
+  {
+    DiagnosticLog log;
+    log.Open(logFs, "log", false);
+    ScanFixedDrives(ScanContext{files, log, running, window, rules}, result.found);
+  }
+  result.log = logFs.files["log"];
+  for (const std::string& t : window.Texts(kIdcDetailText))
+    if (!t.empty()) result.details.push_back(t);
+  result.statuses = window.Texts(kIdcStatusText);
+  return result;
+}
+
+class TempTree {
+ public:
+  TempTree() {
+    char pattern[] = "/tmp/vorex-scan-XXXXXX";
+    root_ = ::mkdtemp(pattern);
+  }
+  ~TempTree() { fs::remove_all(root_); }
+  std::string File(const std::string& rel) {
+    fs::create_directories(fs::path(root_ + "/" + rel).parent_path());
+    std::ofstream(root_ + "/" + rel) << "x";
+    return root_ + "/" + rel;
+  }
+  std::string Dir(const std::string& rel) {
+    fs::create_directories(root_ + "/" + rel);
+    return root_ + "/" + rel;
+  }
+  const std::string& root() const { return root_; }
+
+ private:
+  std::string root_;
+};
+
+TEST(DriveScanTest, HighestRootFirstAndPreOrder) {
+  TempTree t;
+  t.File("c/apps/m/local/pathdef.m");
+  t.File("c/apps/m/deeper/n/local/pathdef.m");
+  t.File("d/one/inner/x");
+  t.Dir("d/two");
+  t.Dir("d/three");
+  t.File("d/Local/PathDef.M");  // stored in another case
+  PosixFileSystem disks({t.root() + "/c", t.root() + "/d"});
+  ScanResult r = Scan(disks, PathRules::Posix());
+  EXPECT_EQ(r.found, (StringList{t.root() + "/d/Local/PathDef.M", t.root() + "/c/apps/m/local/pathdef.m",
+                                 t.root() + "/c/apps/m/deeper/n/local/pathdef.m"}));
+  // All sub-directories of d are listed before anything inside "one".
+  std::size_t inner = r.log.find("Directory: " + t.root() + "/d/one/inner");
+  for (const char* sibling : {"/d/one\n", "/d/two\n", "/d/three\n", "/d/Local\n"})
+    EXPECT_LT(r.log.find("Directory: " + t.root() + sibling), inner) << sibling;
+  EXPECT_EQ(r.log.find("Checking: " + t.root() + "/d\n"), 0u);
+  EXPECT_EQ(r.statuses, std::vector<std::string>{"Searching Drives for MATLAB Installations..."});
+}
+
+TEST(DriveScanTest, LinksAreNeverWalkedThrough) {
+  TempTree t;
+  t.File("c/m/local/pathdef.m");
+  fs::create_directory_symlink(t.root() + "/c", t.root() + "/c/m/loop");
+  fs::create_directory_symlink(t.root() + "/c/m/local", t.root() + "/c/other");
+  PosixFileSystem disks({t.root() + "/c"});
+  ScanResult r = Scan(disks, PathRules::Posix());
+  EXPECT_EQ(r.found, StringList{t.root() + "/c/m/local/pathdef.m"});
+  EXPECT_EQ(r.log.find("loop"), std::string::npos);
+}
+
+TEST(DriveScanTest, WindowsSpellsLocalAsSearchedAndSkipsUnlistable) {
+  FakeFileSystem disks;
+  disks.roots = {"C:\\", "D:\\"};
+  disks.AddFile("C:\\M\\local\\pathdef.m", "");
+  disks.AddFile("C:\\Locked\\M\\local\\pathdef.m", "");
+  disks.AddFile("C:\\Z\\local\\PATHDEF.M", "");
+  disks.dirs.insert("D:\\local");
+  disks.dirs.insert("D:\\local\\pathdef.m");  // a directory of that name still counts
+  disks.FailOn(FakeFileSystem::Op::kList, 1, "C:\\Locked");
+  ScanResult r = Scan(disks, PathRules::Windows());
+  EXPECT_EQ(r.found, (StringList{"D:\\LOCAL\\pathdef.m", "C:\\M\\LOCAL\\pathdef.m", "C:\\Z\\LOCAL\\PATHDEF.M"}));
+  EXPECT_NE(r.log.find("Directory: C:\\Locked\n"), std::string::npos);
+}
+
+TEST(DriveScanTest, CancelBeforeTheDrivesWalksNothing) {
+  FakeFileSystem disks;
+  disks.roots = {"C:\\"};
+  disks.AddFile("C:\\M\\local\\pathdef.m", "");
+  ScanResult r = Scan(disks, PathRules::Windows(), -1, true);
+  EXPECT_TRUE(r.found.empty());
+  EXPECT_EQ(r.log, "");
+  EXPECT_EQ(r.statuses, std::vector<std::string>{"Searching Drives for MATLAB Installations..."});
+}
+
+// Whenever the user cancels, nothing more is shown, logged or recorded after that point.
+TEST(DriveScanTest, CancelStopsAtEveryPoint) {
+  FakeFileSystem disks;
+  disks.roots = {"C:\\", "D:\\"};
+  disks.AddFile("C:\\a\\local\\pathdef.m", "");
+  disks.AddFile("C:\\a\\b\\local\\pathdef.m", "");
+  disks.AddFile("C:\\c\\d\\e\\f", "");
+  disks.AddFile("D:\\g\\local\\pathdef.m", "");
+  ScanResult full = Scan(disks, PathRules::Windows());
+  ASSERT_EQ(full.found.size(), 3u);
+  for (int limit = 1; limit <= static_cast<int>(full.details.size()); ++limit) {
+    ScanResult r = Scan(disks, PathRules::Windows(), limit);
+    ASSERT_EQ(r.details.size(), static_cast<std::size_t>(limit)) << limit;
+    std::string lastLine = "Directory: " + r.details.back() + "\n";
+    std::size_t cut = full.log.find(lastLine) + lastLine.size();
+    EXPECT_EQ(r.log, full.log.substr(0, cut)) << limit;
+    StringList expected;
+    for (const std::string& f : full.found)
+      if (full.log.find("File: " + f) < cut) expected.push_back(f);
+    EXPECT_EQ(r.found, expected) << limit;
+  }
+}
+
+}  // namespace
+}  // namespace vorex
