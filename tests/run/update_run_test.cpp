@@ -1,1 +1,160 @@
+#include "run/update_run.h"
+
 #include <gtest/gtest.h>
+
+#include "support/gate.h"
+#include "support/null_services.h"
+
+namespace vorex {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::RecordingWindow;
+using testing::TestServices;
+
+const std::string kFile = "C:\\Apps\\M\\toolbox\\local\\pathdef.m";
+const std::string kText = "p = [...\n     'C:\\old;', ...\n%%% END ENTRIES %%%\n];\n";
+
+void Register(TestServices& s) {
+  s.registry.Put("MATLAB.APPLICATION\\CLSID", "", "{ID}");
+  s.registry.Put("CLSID\\{ID}\\LocalServer32", "", "C:\\Apps\\M\\bin\\win32\\server.exe /x");
+}
+
+// Runs the real update on the dialog with the given pairs; the user does nothing.
+struct UpdateHarness {
+  TestServices s;
+  StringList commands{"ADD"};
+  StringList paths{"C:\\New"};
+  ExitStatus result = kExitSuccess;
+
+  void Go(std::function<void(CPathUpdateDlg&)> before = nullptr) {
+    CPathUpdateDlg dlg(0, &commands, &paths, s.Dialog(), [before](CPathUpdateDlg& d) {
+      if (before) before(d);
+      RunUpdate(d);
+    });
+    dlg.DoModal();
+    result = dlg.Result();
+  }
+  bool WroteAnything() {
+    for (const std::string& entry : s.fs.Journal())
+      if (entry.rfind("create", 0) == 0) return true;
+    return false;
+  }
+};
+
+TEST(UpdateRunTest, RegistryHitEditsOneFile) {
+  UpdateHarness run;
+  Register(run.s);
+  run.s.fs.AddFile(kFile, kText);
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_NE(run.s.fs.files[kFile].find("\t'c:\\new;',...\n"), std::string::npos);
+  EXPECT_EQ(run.s.sleeper.Pauses(), (std::vector<unsigned>{1000, 2000, 3000, 3000}));
+  auto status = run.s.window.Texts(kIdcStatusText);
+  ASSERT_GE(status.size(), 3u);
+  EXPECT_EQ(status[status.size() - 3], "Modifying MATLAB Path Information...");
+  EXPECT_EQ(status[status.size() - 2], "MATLAB Path Update Complete.");
+  EXPECT_TRUE(run.s.window.Boxes().empty());
+  bool greyed = false;
+  for (const auto& c : run.s.window.Calls()) greyed |= c.what == "enable" && c.id == kIdcCancelButton && c.text == "0";
+  EXPECT_TRUE(greyed);
+}
+
+TEST(UpdateRunTest, ScanFindsTwoFiles) {
+  UpdateHarness run;
+  run.s.fs.roots = {"C:\\", "D:\\"};
+  run.s.fs.AddFile("C:\\M\\LOCAL\\pathdef.m", kText);
+  run.s.fs.AddFile("D:\\N\\LOCAL\\pathdef.m", kText);
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  auto status = run.s.window.Texts(kIdcStatusText);
+  EXPECT_NE(std::find(status.begin(), status.end(), "MATLAB Path Update Complete (2 paths modified)."), status.end());
+  EXPECT_NE(run.s.fs.files["D:\\N\\LOCAL\\pathdef.m"].find("c:\\new"), std::string::npos);
+}
+
+TEST(UpdateRunTest, NothingFoundShowsTheBoxAndWritesNothing) {
+  UpdateHarness run;
+  run.commands = {"REMOVE", "ADD"};
+  run.paths = {"C:\\100%d", "C:\\New"};
+  run.s.fs.roots = {"C:\\"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitNotFound);
+  ASSERT_EQ(run.s.window.Boxes().size(), 1u);
+  EXPECT_EQ(run.s.window.Boxes()[0],
+            "WARNING: The MATLAB \"pathdef.m\" file could not be found.\n\nFrom the MATLAB prompt, run PATHTOOL, and\n"
+            "REMOVE \"C:\\100%d \"\nADD \"C:\\New \"\n");
+  EXPECT_FALSE(run.WroteAnything());
+}
+
+TEST(UpdateRunTest, AddFailureShowsTheBoxWithAllPairs) {
+  UpdateHarness run;
+  Register(run.s);
+  run.s.fs.AddFile(kFile, "no insertion point\n");
+  run.commands = {"REMOVE", "ADD"};
+  run.paths = {"C:\\old", "C:\\New"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitFailure);
+  ASSERT_EQ(run.s.window.Boxes().size(), 1u);
+  EXPECT_EQ(run.s.window.Boxes()[0],
+            "An error ocurred while updating \"pathdef.m\".\n\nFrom the MATLAB prompt, run PATHTOOL and\n"
+            "REMOVE \"C:\\old \"\nADD \"C:\\New \"\n");
+  for (const auto& c : run.s.window.Calls()) EXPECT_FALSE(c.what == "enable");  // Cancel stays enabled
+}
+
+TEST(UpdateRunTest, RemoveFailureIsAFailureToo) {
+  UpdateHarness run;
+  Register(run.s);
+  run.s.fs.AddFile(kFile, kText);
+  run.s.fs.FailOn(FakeFileSystem::Op::kRead, 1);
+  run.commands = {"REMOVE"};
+  run.paths = {"C:\\old"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitFailure);
+  EXPECT_EQ(run.s.window.Boxes().size(), 1u);
+  EXPECT_EQ(run.s.fs.files[kFile], kText);
+}
+
+TEST(UpdateRunTest, CancelBeforeTheCheckpointOpensNoFile) {
+  UpdateHarness run;
+  Register(run.s);
+  run.s.fs.AddFile(kFile, kText);
+  run.s.window.At(1, RecordingWindow::UserAction::kCancelButton);
+  run.Go([&](CPathUpdateDlg& d) {
+    while (d.m_bRunning != 0) std::this_thread::yield();
+  });
+  EXPECT_EQ(run.result, kExitCancelled);
+  EXPECT_FALSE(run.WroteAnything());
+  EXPECT_EQ(run.s.window.Boxes().size(), 1u);  // only the cancel box
+}
+
+TEST(UpdateRunTest, CancelDuringTheScanStopsIt) {
+  UpdateHarness run;
+  run.s.fs.roots = {"C:\\"};
+  run.s.fs.AddFile("C:\\a\\b\\c\\local\\pathdef.m", kText);
+  run.s.window.When([&] { return !run.s.window.Texts(kIdcDetailText).empty() &&
+                                 run.s.window.Texts(kIdcDetailText).back() == "C:\\a"; },
+                    RecordingWindow::UserAction::kEscape);
+  run.s.window.synchronousWorkerCalls = true;
+  run.Go();
+  EXPECT_EQ(run.result, kExitCancelled);
+  EXPECT_FALSE(run.WroteAnything());
+  EXPECT_EQ(run.s.fs.files["C:\\a\\b\\c\\local\\pathdef.m"], kText);
+}
+
+TEST(UpdateRunTest, CancelDuringTheModifyStageDoesNotStopThePasses) {
+  UpdateHarness run;
+  Register(run.s);
+  run.s.fs.AddFile(kFile, kText);
+  run.s.window.When([&] {
+    auto t = run.s.window.Texts(kIdcStatusText);
+    return !t.empty() && t.back() == "Modifying MATLAB Path Information...";
+  }, RecordingWindow::UserAction::kCancelButton);
+  run.s.window.synchronousWorkerCalls = true;
+  run.Go();
+  EXPECT_NE(run.s.fs.files[kFile].find("c:\\new"), std::string::npos);
+  EXPECT_EQ(run.result, kExitSuccess);  // the change was made, whatever the user saw
+  EXPECT_FALSE(run.s.window.deadlocked());
+}
+
+}  // namespace
+}  // namespace vorex
