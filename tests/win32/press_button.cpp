@@ -2,7 +2,8 @@
 //   press_button <timeout-ms> box              press OK on the first message box; print its caption and text
 //   press_button <timeout-ms> cancel           click the progress dialog's Cancel button
 //   press_button <timeout-ms> escape           send Escape (IDCANCEL) to the progress dialog
-//   press_button <timeout-ms> dialog           print the dialog's item texts once it is shown
+//   press_button <timeout-ms> dialog [text]    print the dialog's texts and size once it is shown
+//                                              (and its status line holds the text, when given)
 // Exits 0 when it acted, 1 when no such window appeared in time.
 #include <windows.h>
 
@@ -61,6 +62,19 @@ int main(int argc, char** argv) {
   DWORD timeout = static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10));
   std::string action = argv[2];
   HWND hwnd = WaitFor(action == "box", timeout);
+  if (hwnd && action == "dialog" && argc > 3) {
+    // Wait for the status line too.
+    for (DWORD waited = 0;; waited += 20) {
+      char status[512] = {};
+      GetDlgItemTextA(hwnd, 1002, status, sizeof status);
+      if (std::strstr(status, argv[3])) break;
+      if (waited > timeout) {
+        std::printf("status never read: %s (last: %s)\n", argv[3], status);
+        return 1;
+      }
+      Sleep(20);
+    }
+  }
   if (!hwnd) {
     std::printf("no window\n");
     return 1;

@@ -1,1 +1,154 @@
+// The Windows implementation against the real thing (under Wine in CI): registry, disks and the
+// replacement of pathdef.m.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "discovery/discovery.h"
+#include "discovery/registry_key.h"
+#include "pathdef/edit_passes.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/windows_api.h"
+
+namespace vorex {
+namespace {
+
+// A folder of its own for each test, removed with everything in it when the test ends: a
+// pathdef.m left behind would be found by a later drive scan.
+class TempDir {
+ public:
+  TempDir() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::string(base) + "vorex-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(++counter);
+    CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  operator std::string() const { return path_; }
+  std::string operator+(const std::string& rest) const { return path_ + rest; }
+
+ private:
+  std::string path_;
+};
+
+std::string Read(Win32FileSystem& fs, const std::string& path) {
+  std::string text;
+  fs.ReadFile(path, &text);
+  return text;
+}
+
+void Write(Win32FileSystem& fs, const std::string& path, const std::string& text) {
+  auto file = fs.CreateForWrite(path);
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->Write(text));
+  ASSERT_TRUE(file->Close());
+}
+
+TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string path = dir + "\\pathdef.m";
+  Write(fs, path, "old\r\n");
+  Write(fs, dir + "\\pathdef.bak", "older\r\n");
+  Write(fs, dir + "\\pathdef.new", "new\r\n");
+  ASSERT_TRUE(RotatePathdefFiles(fs, path, dir + "\\pathdef.new"));
+  EXPECT_EQ(Read(fs, path), "new\r\n");
+  EXPECT_EQ(Read(fs, dir + "\\pathdef.bak"), "old\r\n");
+  EXPECT_FALSE(fs.Exists(dir + "\\pathdef.new"));
+}
+
+TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
+  Win32FileSystem fs;
+  TempDir dir;
+  Write(fs, dir + "\\a", "A");
+  Write(fs, dir + "\\b", "B");
+  CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+  EXPECT_FALSE(fs.Rename(dir + "\\a", dir + "\\b"));
+  EXPECT_EQ(Read(fs, dir + "\\b"), "B");
+  std::vector<std::string> dirs, files;
+  ASSERT_TRUE(fs.ListDirectory(dir, [&](const DirEntry& e) {
+    (e.isDirectory ? dirs : files).emplace_back(e.name);
+    return true;
+  }));
+  EXPECT_EQ(dirs, std::vector<std::string>{"sub"});
+  EXPECT_EQ(files.size(), 2u);
+  EXPECT_FALSE(fs.ListDirectory(dir + "\\missing", [](const DirEntry&) { return true; }));
+}
+
+TEST(Win32FileSystemTest, CDriveIsFixed) {
+  Win32FileSystem fs;
+  auto roots = fs.FixedDriveRoots();
+  EXPECT_NE(std::find(roots.begin(), roots.end(), "C:\\"), roots.end());
+}
+
+TEST(Win32FileSystemTest, AddPassOnRealFiles) {
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string path = dir + "\\pathdef.m";
+  Write(fs, path, "p = [...\r\n     'C:\\a;', ...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  StringList commands{"ADD"}, paths{"D:\\New Tools"};
+  DiagnosticLog log;
+  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
+  EXPECT_EQ(Read(fs, path), "p = [...\r\n     'C:\\a;', ...\r\n\t'd:\\new tools;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+}
+
+TEST(Win32RegistryTest, LookupThroughTheRealRegistry) {
+  Win32Registry reg;
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string root = dir + "\\M\\";
+  CreateDirectoryA((dir + "\\M").c_str(), nullptr);
+  CreateDirectoryA((root + "toolbox").c_str(), nullptr);
+  CreateDirectoryA((root + "toolbox\\local").c_str(), nullptr);
+  Write(fs, root + "toolbox\\local\\pathdef.m", "%%% END ENTRIES %%%\r\n");
+
+  // Written through the reader's own create-and-write path.
+  CRegistryKey classes(reg, kHkeyClassesRoot, "", kKeyReadWrite);
+  std::string clsid = "{0F1E2D3C-1111-2222-3333-444455556666}";
+  std::string server = root + "bin\\win64\\server.exe /Automation";
+  std::uint8_t buf[512] = {};
+  std::uint32_t size = sizeof buf;
+  ASSERT_EQ(classes.QueryValue("MATLAB.APPLICATION\\CLSID\\", buf, &size,
+                               reinterpret_cast<const std::uint8_t*>(clsid.c_str()),
+                               static_cast<std::uint32_t>(clsid.size() + 1), kRegSz, true),
+            kErrorSuccess);
+  size = sizeof buf;
+  ASSERT_EQ(classes.QueryValue("CLSID\\" + clsid + "\\LocalServer32\\", buf, &size,
+                               reinterpret_cast<const std::uint8_t*>(server.c_str()),
+                               static_cast<std::uint32_t>(server.size() + 1), kRegSz, true),
+            kErrorSuccess);
+
+  StringList found;
+  EXPECT_EQ(FindPathdefInRegistry(reg, fs, PathRules::Windows(), found), 1);
+  EXPECT_EQ(found, StringList{root + "toolbox\\local\\pathdef.m"});
+
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, ("CLSID\\" + clsid + "\\LocalServer32").c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, ("CLSID\\" + clsid).c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, "MATLAB.APPLICATION\\CLSID");
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, "MATLAB.APPLICATION");
+  found.clear();
+  EXPECT_EQ(FindPathdefInRegistry(reg, fs, PathRules::Windows(), found), 0);
+}
+
+TEST(Win32RegistryTest, MissingKeyAndTooSmallBuffer) {
+  Win32Registry reg;
+  CRegistryKey missing(reg, kHkeyClassesRoot, "vorex-no-such-key", kKeyReadWrite);
+  std::uint8_t buf[4] = {};
+  std::uint32_t size = sizeof buf;
+  EXPECT_EQ(missing.QueryValue("x", buf, &size, nullptr, 0, kRegSz, false), kErrorFileNotFound);
+
+  RegHandle key = 0;
+  ASSERT_EQ(reg.CreateKey(kHkeyClassesRoot, "vorex-test-key", kKeyReadWrite, &key), kErrorSuccess);
+  const char value[] = "a longer value";
+  ASSERT_EQ(reg.SetValue(key, "", kRegSz, reinterpret_cast<const std::uint8_t*>(value), sizeof value), kErrorSuccess);
+  size = sizeof buf;
+  EXPECT_EQ(reg.QueryValue(key, "", nullptr, buf, &size), kErrorMoreData);
+  reg.CloseKey(key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, "vorex-test-key");
+}
+
+}  // namespace
+}  // namespace vorex

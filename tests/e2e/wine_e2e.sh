@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# End-to-end cases of the 64-bit Windows program under Wine, headless with the null graphics
+# driver; a helper program of ours presses the buttons. One case runs under Xvfb and takes a
+# screenshot.
+#   wine_e2e.sh path/to/mingw-x64-build
+set -u
+BUILD=$(readlink -f "$1")
+HERE=$(cd "$(dirname "$0")" && pwd)
+W=/usr/lib/wine/wine64
+WS=/usr/lib/wine/wineserver
+WORK=$(mktemp -d /tmp/vorex-wine-XXXXXX)
+export WINEPREFIX=$WORK/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+XVFB_PID=
+cleanup() {
+  $WS -k 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+}
+
+# A fresh prefix with the null driver, no Z: (the whole Linux tree) and D: on a test folder.
+$W wineboot -i >/dev/null 2>&1
+$W reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+$WS -k; $WS -w
+rm -f "$WINEPREFIX/dosdevices/z:"
+mkdir -p "$WORK/d"
+ln -s "$WORK/d" "$WINEPREFIX/dosdevices/d:"
+C=$WINEPREFIX/drive_c
+mkdir -p "$C/t"
+cp "$BUILD/vorex.exe" "$BUILD/tests/press_button.exe" "$BUILD/tests/raw_launch.exe" "$BUILD/tests/vorex_tests.exe" "$C/t/"
+$WS -p
+cd "$C/t" || exit 1
+
+# The unit tests of the Windows platform code, on the real registry and disks.
+$W vorex_tests.exe --gtest_brief=1 > "$WORK/unit.txt" 2>&1
+check "windows unit tests" grep -q "PASSED" "$WORK/unit.txt" || cat "$WORK/unit.txt"
+rm -rf "$C"/users/*/Temp/vorex-test-*
+
+press() { $W press_button.exe 20000 "$@" 2>/dev/null | tr -d '\r'; }
+vorex_bg() {  # runs vorex.exe with the raw command line given, in the background; rc in $WORK/rc
+  rm -f "$WORK/rc"
+  (VOREX_RAW_LINE="C:\\t\\vorex.exe $1" $W raw_launch.exe >/dev/null 2>&1; echo $? > "$WORK/rc") &
+}
+wait_rc() {
+  for _ in $(seq 300); do [ -s "$WORK/rc" ] && break; sleep 0.1; done
+  cat "$WORK/rc" 2>/dev/null
+}
+install_at() {  # install_at DIR (a Windows installation in a Unix folder, CRLF savepath file)
+  mkdir -p "$1/bin/win64" "$1/toolbox/local"
+  sed 's/$/\r/' "$HERE/../../examples/sample-install/toolbox/local/pathdef.m" | sed "s|/toolbox/|\\\\toolbox\\\\|; s|:', \.\.\.|;', ...|" > "$1/toolbox/local/pathdef.m"
+}
+register() { $W reg add 'HKCR\MATLAB.APPLICATION\CLSID' /ve /d '{11111111-2222-3333-4444-555555555555}' /f >/dev/null 2>&1
+  $W reg add 'HKCR\CLSID\{11111111-2222-3333-4444-555555555555}\LocalServer32' /ve /d "$1" /f >/dev/null 2>&1; }
+unregister() { $W reg delete 'HKCR\MATLAB.APPLICATION' /f >/dev/null 2>&1; }
+
+# 1. No arguments: the usage box, status 64.
+vorex_bg ""
+out=$(press box)
+check "usage caption" grep -q "caption=VOREX 2004: COMMAND-LINE SYNTAX" <<<"$out"
+check "usage text" grep -q "  -command REMOVE -path <filepath to remove>" <<<"$out"
+check "usage status" test "$(wait_rc)" = 64
+
+# 2. The registry path: the dialog closes by itself, the file is edited, the log written.
+install_at "$C/M"
+ORIG=$(cat "$C/M/toolbox/local/pathdef.m")
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+export VOREX_PAUSE_PERCENT=0
+vorex_bg '-command ADD -path "C:\Program Files\My Tools" -log on'
+check "registry status" test "$(wait_rc)" = 0
+check "registry entry" grep -qF "	'c:\\program files\\my tools;',..." "$C/M/toolbox/local/pathdef.m"
+check "registry backup" test "$(cat "$C/M/toolbox/local/pathdef.bak")" = "$ORIG"
+check "log written with CRLF" grep -q $'^Got closing brace\r$' "$C/t/vorex.log"
+
+# 3. Cancel while running: the box lists the pairs, the file is left alone, status 3.
+install_at "$C/M"
+export VOREX_PAUSE_PERCENT=100
+vorex_bg '-command REMOVE -path C:\a -command ADD -path C:\b'
+press dialog "Searching Registry" >/dev/null
+press cancel >/dev/null
+out=$(press box)
+check "cancel box" grep -q 'text=MATLAB path updated CANCELLED!' <<<"$out"
+check "cancel pairs in list order" grep -qF 'ADD "C:\b "' <<<"$out"
+check "cancel caption" grep -q "caption=vorex" <<<"$out"
+check "cancel status" test "$(wait_rc)" = 3
+check "cancel left file" test "$(cat "$C/M/toolbox/local/pathdef.m")" = "$ORIG"
+
+# 4. Escape while running: the close-time box names the directory.
+vorex_bg '-command ADD -path C:\esc'
+press dialog "Searching Registry" >/dev/null
+press escape >/dev/null
+out=$(press box)
+check "escape box" grep -qF 'run PATHTOOL and add"C:\esc" to your MATLAB path.' <<<"$(tr -d '\n' <<<"$out")"
+check "escape status" test "$(wait_rc)" = 3
+
+# 5. The drive scan: no registration, two installations on D:.
+unregister
+rm -rf "$C/M"
+export VOREX_PAUSE_PERCENT=20
+install_at "$WORK/d/apps/R1"
+install_at "$WORK/d/deep/x/R2"
+vorex_bg '-command ADD -path D:\shared'
+out=$(press dialog "paths modified")
+check "scan count shown" grep -q "status=MATLAB Path Update Complete (2 paths modified)." <<<"$out"
+check "scan status" test "$(wait_rc)" = 0
+check "scan edited both" test "$(grep -l "d:\\\\shared;" "$WORK/d/apps/R1/toolbox/local/pathdef.m" "$WORK/d/deep/x/R2/toolbox/local/pathdef.m" | wc -l)" = 2
+
+# 6. A failure: the failure box, status 1.
+export VOREX_PAUSE_PERCENT=0
+rm -rf "$WORK/d/deep"
+printf 'function p = pathdef\r\np = [];\r\n' > "$WORK/d/apps/R1/toolbox/local/pathdef.m"
+vorex_bg '-command ADD -path D:\x'
+out=$(press box)
+check "failure box" grep -q 'An error ocurred while updating "pathdef.m".' <<<"$out"
+check "failure status" test "$(wait_rc)" = 1
+
+# 7. Nothing anywhere: the not-found box, status 2.
+rm -rf "$WORK/d/apps" "$C/M"
+vorex_bg '-command ADD -path D:\x'
+out=$(press box)
+check "not found box" grep -q 'WARNING: The MATLAB "pathdef.m" file could not be found.' <<<"$out"
+check "not found status" test "$(wait_rc)" = 2
+
+# 8. On a screen: the dialog's size and no caption, and a screenshot.
+if command -v Xvfb >/dev/null && command -v import >/dev/null; then
+  $WS -k; $WS -w
+  Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=:77
+  sleep 1
+  $W reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1
+  $W reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  $WS -k; $WS -w; $WS -p
+  export VOREX_PAUSE_PERCENT=100
+  vorex_bg '-command ADD -path C:\screen'
+  out=$(press dialog "Searching")
+  import -window root "$WORK/shot.png" 2>/dev/null
+  w=$(sed -n 's/^size=\([0-9]*\)x.*/\1/p' <<<"$out"); h=$(sed -n 's/^size=[0-9]*x\([0-9]*\)/\1/p' <<<"$out")
+  check "dialog width" test "${w:-0}" -ge 300 -a "${w:-0}" -le 560
+  check "dialog height" test "${h:-0}" -ge 70 -a "${h:-0}" -le 140
+  check "dialog has no caption" grep -q "caption=0" <<<"$out"
+  check "screenshot taken" test -s "$WORK/shot.png"
+  if [ -n "${VOREX_SHOT:-}" ]; then cp "$WORK/shot.png" "$VOREX_SHOT"; fi
+  press escape >/dev/null
+  press box >/dev/null
+  check "screen case status" test "$(wait_rc)" = 3
+else
+  echo "skipped: the screenshot case needs Xvfb and imagemagick" >&2
+fi
+
+echo "wine-e2e: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
