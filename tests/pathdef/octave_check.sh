@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Edited fixtures must still evaluate in GNU Octave to a single row that holds the added
+# directory once and every old entry, and no longer holds a removed one.
+#   octave_check.sh path/to/pathdef_tool
+set -u
+TOOL=$(readlink -f "$1")
+if ! command -v octave-cli >/dev/null; then
+  echo "skipped: octave-cli is not installed (the README's test command installs it)"
+  exit 0
+fi
+WORK=$(mktemp -d /tmp/vorex-octave-XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/+matlab/+internal"
+# Stand-ins for what Octave lacks.
+printf 'function p = userpath\n  p = %s;\nend\n' "''" > "$WORK/userpath.m"
+printf 'function r = matlabroot\n  r = %s;\nend\n' "'/M'" > "$WORK/matlabroot.m"
+printf 'function r = feature(varargin)\n  r = false;\nend\n' > "$WORK/+matlab/+internal/feature.m"
+
+passed=0
+failed=0
+evaluate() {  # evaluate FILE -> prints the path on one line, or FAIL
+  cp "$1" "$WORK/pathdef.m"
+  (cd "$WORK" && octave-cli --norc --no-window-system --eval \
+    "clear all; p = pathdef(); if rows(p) ~= 1, disp('FAIL rows'); else disp(['PATH=' p]); end" 2>&1) | sed -n 's/^PATH=//p'
+}
+case_run() {  # case_run FIXTURE RULES DIR SEP
+  local fixture=$1 rules=$2 dir=$3 sep=$4
+  "$TOOL" fixture "$fixture" > "$WORK/orig.m"
+  "$TOOL" add "$rules" "$dir" < "$WORK/orig.m" > "$WORK/added.m" || { echo "FAIL: add $fixture"; failed=$((failed + 1)); return; }
+  "$TOOL" remove "$rules" "$dir" < "$WORK/added.m" > "$WORK/removed.m"
+  local before after removed key
+  before=$(evaluate "$WORK/orig.m")
+  after=$(evaluate "$WORK/added.m")
+  removed=$(evaluate "$WORK/removed.m")
+  key=$dir
+  [ "$rules" = windows ] && key=$(tr 'A-Z' 'a-z' <<<"$dir")
+  local ok=1
+  [ -n "$before" ] && [ -n "$after" ] && [ -n "$removed" ] || ok=0
+  [ "$(grep -o -F "$key$sep" <<<"$after" | wc -l)" = 1 ] || ok=0
+  # Every old entry is still there (as a whole entry, separators on both sides).
+  local entry
+  while IFS= read -r entry; do
+    [ -z "$entry" ] && continue
+    grep -q -F "$entry$sep" <<<"$after" || ok=0
+  done < <(tr "$sep" '\n' <<<"$before" | sed 's/;$//')
+  grep -q -F "$key$sep" <<<"$removed" && ok=0
+  if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $fixture $dir"; echo "  before: $before"; echo "  after: $after"; echo "  removed: $removed"; fi
+}
+case_run savepath windows 'D:\My Tools\v1.4' ';'
+case_run savepath windows "C:\\O'Brien\\x" ';'
+case_run old windows 'C:\New' ';'
+case_run current posix '/opt/My Tools' ':'
+case_run current posix "/home/o'brien/m" ':'
+echo "octave: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,34 @@
+// Test helper: applies one ADD or REMOVE to text on standard input, or prints a fixture, so that
+// scripts can check the results with a real evaluator.
+//   pathdef_tool add|remove windows|posix DIR  < in > out
+//   pathdef_tool fixture old|savepath|current
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "pathdef/edit_passes.h"
+#include "pathdef/pathdef_text.h"
+#include "support/pathdef_fixtures.h"
+
+int main(int argc, char** argv) {
+  using namespace vorex;
+  if (argc == 3 && std::string(argv[1]) == "fixture") {
+    std::string name = argv[2];
+    std::cout << (name == "old" ? testing::kOldInstallerLf : name == "savepath" ? testing::kSavepathWindows
+                                                                                 : testing::kCurrentUnix);
+    return 0;
+  }
+  if (argc != 4) return 2;
+  std::string op = argv[1];
+  PathRules rules = std::string(argv[2]) == "windows" ? PathRules::Windows() : PathRules::Posix();
+  std::string text((std::istreambuf_iterator<char>(std::cin)), {});
+  std::string out;
+  DiagnosticLog log;
+  if (op == "add") {
+    if (AddEntryToText(text, DirectoryKey(argv[3], rules), rules, log, &out) == AddOutcome::kNoInsertionPoint) return 1;
+  } else {
+    RemoveEntriesFromText(text, argv[3], rules, log, &out);
+  }
+  std::cout << out;
+  return 0;
+}
