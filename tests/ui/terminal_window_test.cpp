@@ -1,1 +1,76 @@
+#include "ui/terminal/terminal_window.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "support/null_services.h"
+#include "ui/path_update_dlg.h"
+
+namespace vorex {
+namespace {
+
+// Reads everything the window wrote to a pipe.
+std::string Drain(int fd) {
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  return out;
+}
+
+struct Pipe {
+  int fds[2];
+  Pipe() {
+    EXPECT_EQ(::pipe(fds), 0);
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  }
+  ~Pipe() {
+    ::close(fds[0]);
+    ::close(fds[1]);
+  }
+};
+
+// Without a terminal: status lines are printed as plain lines, boxes do not wait.
+TEST(TerminalWindowTest, PlainLinesAndBoxesThatDoNotWait) {
+  Pipe out;
+  TerminalWindow window(-1, out.fds[1], false, "vorex");
+  testing::TestServices s;
+  DialogServices services{s.registry, s.fs, s.sleeper, window, PathRules::Posix(), "vorex"};
+  StringList commands{"ADD"}, paths{"/opt/x"};
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [](CPathUpdateDlg& d) {
+    for (int i = 0; i < 200; ++i) d.m_services.window.SetItemText(kIdcDetailText, "/dir/" + std::to_string(i));
+    d.m_services.window.SetItemText(kIdcStatusText, "MATLAB Path Update Complete.");
+    d.ShowMessage("a box\n");
+    d.m_bRunning = 0;
+  });
+  EXPECT_EQ(dlg.DoModal(), kIdCancel);
+  std::string text = Drain(out.fds[0]);
+  EXPECT_NE(text.find("vorex: Searching Registry for MATLAB Installations...\n"), std::string::npos);
+  EXPECT_NE(text.find("vorex: MATLAB Path Update Complete.\n"), std::string::npos);
+  EXPECT_NE(text.find("[vorex]\na box\n"), std::string::npos);
+  EXPECT_EQ(text.find("Exiting..."), std::string::npos);  // the dialog is hidden by then
+}
+
+// SIGTERM is a request to close: the close-time box, and the dialog waits for the worker.
+TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
+  Pipe out;
+  TerminalWindow window(-1, out.fds[1], false, "vorex");
+  testing::TestServices s;
+  DialogServices services{s.registry, s.fs, s.sleeper, window, PathRules::Posix(), "vorex"};
+  StringList commands{"ADD"}, paths{"/opt/x"};
+  std::atomic<bool> workerDone{false};
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [&](CPathUpdateDlg& d) {
+    ::kill(::getpid(), SIGTERM);
+    while (d.m_bRunning != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    d.m_services.window.SetItemText(kIdcStatusText, "late");
+    workerDone = true;
+  });
+  dlg.DoModal();
+  EXPECT_TRUE(workerDone);
+  EXPECT_EQ(dlg.Result(), kExitCancelled);
+  EXPECT_NE(Drain(out.fds[0]).find("to your MATLAB path."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorex

@@ -1,0 +1,102 @@
+// The ADD and REMOVE edits on arbitrary files and directories. Input: one byte that picks the
+// rules (even: Windows, odd: POSIX), the directory up to the first NUL, then the file's text.
+// Properties: ADD changes nothing but its one insertion (and, on Windows, the ":'" change);
+// REMOVE never changes a line it keeps; ADD then REMOVE gives back the original lines whenever
+// the original holds no entry of that directory or beneath it.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "log/diagnostic_log.h"
+#include "pathdef/edit_passes.h"
+#include "pathdef/pathdef_text.h"
+
+namespace {
+
+using namespace vorex;
+
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  for (const TextLine& l : SplitLines(text)) lines.push_back(std::string(l.text) + std::string(l.eol));
+  return lines;
+}
+
+// The original as ADD copies it: on Windows the first ":'" of every line becomes ";'".
+std::string Converted(std::string_view text, const PathRules& rules) {
+  std::string out;
+  for (const TextLine& l : SplitLines(text)) {
+    std::string t(l.text);
+    if (rules.windows) {
+      std::size_t p = t.find(":'");
+      if (p != std::string::npos) t[p] = ';';
+    }
+    out += t + std::string(l.eol);
+  }
+  return out;
+}
+
+// A marker with text around it on its line is rewritten on purpose; such files are left out of
+// the exact comparisons.
+bool MarkerStandsAlone(std::string_view text) {
+  for (const TextLine& l : SplitLines(text)) {
+    std::size_t p = l.text.find(kEndEntriesMarker);
+    if (p == std::string_view::npos) continue;
+    return p == 0 && l.text.size() == kEndEntriesMarker.size() && !l.eol.empty();
+  }
+  return true;
+}
+
+bool IsSubsequence(const std::vector<std::string>& part, const std::vector<std::string>& whole) {
+  std::size_t j = 0;
+  for (const std::string& line : whole)
+    if (j < part.size() && part[j] == line) ++j;
+  return j == part.size();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  PathRules rules = (data[0] & 1) ? PathRules::Posix() : PathRules::Windows();
+  std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::size_t nul = rest.find('\0');
+  if (nul == std::string::npos) return 0;
+  std::string dir = rest.substr(0, nul);
+  std::string text = rest.substr(nul + 1);
+  DiagnosticLog log;  // closed: writes nothing
+
+  // REMOVE keeps lines unchanged and in order.
+  std::string removed;
+  if (!IsBlankDirectory(dir)) {
+    RemoveEntriesFromText(text, dir, rules, log, &removed);
+    if (!IsSubsequence(Lines(removed), Lines(text))) std::abort();
+  }
+
+  std::string key = DirectoryKey(dir, rules);
+  if (key.empty() || key.find_first_of("\r\n") != std::string::npos || key.find("%%%") != std::string::npos) return 0;
+  std::string added;
+  AddOutcome outcome = AddEntryToText(text, key, rules, log, &added);
+  if (outcome == AddOutcome::kNoInsertionPoint || !MarkerStandsAlone(text)) return 0;
+  std::string expected = Converted(text, rules);
+  if (outcome == AddOutcome::kAlreadyListed) {
+    if (added != expected) std::abort();
+    return 0;
+  }
+  // Exactly one line more, and without it the file is the original.
+  std::vector<std::string> before = Lines(expected), after = Lines(added);
+  if (after.size() != before.size() + 1 || !IsSubsequence(before, after)) {
+    // A last line without a break gets one when the entry goes below it.
+    if (text.empty() || text.back() == '\n') std::abort();
+    return 0;
+  }
+
+  // The round trip, when the original holds nothing of the directory.
+  std::string probe;
+  if (RemoveEntriesFromText(text, key, rules, log, &probe) != 0) return 0;
+  std::string back;
+  RemoveEntriesFromText(added, key, rules, log, &back);
+  if (back != expected) std::abort();
+  return 0;
+}
