@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libgmock-dev googletest
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-          xvfb xauth xdotool imagemagick tmux octave file)
+          xvfb xauth xdotool imagemagick tmux octave file
+          clang clang-tidy clang-format cppcheck libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds every preset CI needs and runs every test: the native tests (plain, AddressSanitizer
-# with UBSan, ThreadSanitizer), the POSIX end-to-end cases, and the Windows program's tests and
-# end-to-end cases under Wine.
+# Builds every preset CI needs and runs every test: static analysis, the native tests (plain,
+# AddressSanitizer with UBSan, ThreadSanitizer), the POSIX end-to-end cases, the fuzz targets for
+# a short fixed time, and the Windows program's tests and end-to-end cases under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,6 +12,12 @@ for preset in default asan tsan; do
   cmake --build --preset "$preset" -j"$(nproc)"
   ctest --preset "$preset" -j"$(nproc)"
 done
+
+echo "=== static analysis"
+bash scripts/lint.sh
+
+echo "=== fuzz"
+bash fuzz/run.sh 20
 
 for preset in mingw-x64 mingw-x86; do
   echo "=== cross: $preset"

@@ -11,13 +11,15 @@ const char kUsageCaption[] = "VOREX 2004: COMMAND-LINE SYNTAX                   
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 enum class Option { kCommand, kPath, kLog };
 
 struct Occurrence {
   Option option;
-  std::size_t wordStart;  // where the option word begins
+  std::size_t wordStart;   // where the option word begins
   std::size_t valueStart;  // just past the option word
 };
 

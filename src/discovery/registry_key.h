@@ -17,8 +17,8 @@ class CRegistryKey {
   // Reads "sub-key\value name" (a trailing backslash names the default value; no backslash, a
   // value of this key). On a failed read the fallback, when given, is copied into the buffer
   // and, with bCreate, written to the registry. Returns the platform's status.
-  long QueryValue(const std::string& strPath, std::uint8_t* pData, std::uint32_t* pcbData,
-                  const std::uint8_t* pDefault, std::uint32_t cbDefault, std::uint32_t dwDefaultType, bool bCreate);
+  long QueryValue(const std::string& strPath, std::uint8_t* pData, std::uint32_t* pcbData, const std::uint8_t* pDefault,
+                  std::uint32_t cbDefault, std::uint32_t dwDefaultType, bool bCreate);
 
   long m_lResult;
   RegHandle m_hRootKey;

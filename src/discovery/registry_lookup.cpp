@@ -10,7 +10,7 @@ namespace {
 // The value as text: terminated at the count read, taken up to its first zero byte.
 std::string TerminatedText(std::uint8_t* buffer, std::uint32_t count) {
   buffer[count] = 0;
-  return std::string(reinterpret_cast<const char*>(buffer));
+  return {reinterpret_cast<const char*>(buffer)};
 }
 
 }  // namespace
@@ -32,8 +32,8 @@ int FindPathdefInRegistry(Registry& registry, FileSystem& fs, const PathRules& r
 
   std::size_t cut = serverCommand.rfind("bin");
   if (cut == std::string::npos || cut == 0) return 0;
-  std::string candidate = serverCommand.substr(0, cut) +
-                          (rules.windows ? "toolbox\\local\\pathdef.m" : "toolbox/local/pathdef.m");
+  std::string candidate =
+      serverCommand.substr(0, cut) + (rules.windows ? "toolbox\\local\\pathdef.m" : "toolbox/local/pathdef.m");
   if (!fs.Exists(candidate)) return 0;
   foundFiles.push_back(candidate);
   return 1;

@@ -3,7 +3,7 @@
 namespace vorex {
 
 namespace {
-constexpr std::size_t kBufferLimit = 64 * 1024;
+constexpr std::size_t kBufferLimit = std::size_t{64} * 1024;
 }
 
 DiagnosticLog::~DiagnosticLog() {

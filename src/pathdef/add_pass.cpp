@@ -1,7 +1,7 @@
 #include <optional>
 
-#include "pathdef/edit_passes.h"
 #include "pathdef/edit_file.h"
+#include "pathdef/edit_passes.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -70,8 +70,8 @@ std::optional<InsertionPoint> FindInsertionPoint(const std::vector<TextLine>& li
 
 }  // namespace
 
-AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules,
-                          DiagnosticLog& log, std::string* out) {
+AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules, DiagnosticLog& log,
+                          std::string* out) {
   std::vector<TextLine> lines = SplitLines(text);
   out->clear();
   out->reserve(text.size() + key.size() + 32);

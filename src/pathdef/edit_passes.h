@@ -30,10 +30,10 @@ bool RotatePathdefFiles(FileSystem& fs, const std::string& path, const std::stri
 
 // The text edits themselves, without any file.
 enum class AddOutcome { kInserted, kAlreadyListed, kNoInsertionPoint };
-AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules,
-                          DiagnosticLog& log, std::string* out);
+AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules, DiagnosticLog& log,
+                          std::string* out);
 // Returns the number of lines dropped.
-int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules,
-                          DiagnosticLog& log, std::string* out);
+int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
+                          std::string* out);
 
 }  // namespace vorex

@@ -4,7 +4,9 @@ namespace vorex {
 
 namespace {
 // On UNIX the entries end in ':' rather than ';', so it is stripped as well.
-std::string_view KeyTrimSet(const PathRules& rules) { return rules.windows ? kTrimSet : "\t' ;,.\n\r:"; }
+std::string_view KeyTrimSet(const PathRules& rules) {
+  return rules.windows ? kTrimSet : "\t' ;,.\n\r:";
+}
 }  // namespace
 
 std::vector<TextLine> SplitLines(std::string_view contents) {
@@ -54,7 +56,9 @@ std::string UndoubleQuotes(std::string_view text) {
   return out;
 }
 
-bool IsBlankDirectory(std::string_view dir) { return Trim(dir, kTrimSet).empty(); }
+bool IsBlankDirectory(std::string_view dir) {
+  return Trim(dir, kTrimSet).empty();
+}
 
 std::string DirectoryKey(std::string_view dir, const PathRules& rules) {
   std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(dir) : std::string(dir);

@@ -20,7 +20,9 @@ struct TextLine {
 
 std::vector<TextLine> SplitLines(std::string_view contents);
 
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 // Only ASCII letters change, so that bytes of multibyte characters pass through untouched.
 std::string AsciiLowerCopy(std::string_view text);
 std::string_view Trim(std::string_view text, std::string_view set);

@@ -7,7 +7,9 @@ namespace vorex {
 namespace {
 
 // What may follow the directory inside a quoted entry for the line to be its own or one beneath.
-bool EndsDirectory(char c) { return c == '\\' || c == '/' || c == ';' || c == ':' || c == '\''; }
+bool EndsDirectory(char c) {
+  return c == '\\' || c == '/' || c == ';' || c == ':' || c == '\'';
+}
 
 // The directory must open a quoted entry: right after the quote, or after the separator that
 // the leading-separator form of an entry puts there ('\';dir;\'').
@@ -32,8 +34,8 @@ std::string WithoutTrailingSeparator(std::string dir) {
 
 }  // namespace
 
-int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules,
-                          DiagnosticLog& log, std::string* out) {
+int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
+                          std::string* out) {
   std::vector<TextLine> lines = SplitLines(text);
   // In a file with the markers only the lines between them are entries.
   std::size_t first = 0, last = lines.size();
@@ -52,8 +54,8 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
   int dropped = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     bool candidate = i >= first && i < last;
-    if (candidate && HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(lines[i].text) : std::string(lines[i].text),
-                                    needle)) {
+    if (candidate &&
+        HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(lines[i].text) : std::string(lines[i].text), needle)) {
       log.WriteLog("Found: " + (rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir));
       ++dropped;
       continue;

@@ -1,5 +1,6 @@
 #include "platform/memory_registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pathdef/pathdef_text.h"
@@ -38,7 +39,7 @@ void MemoryRegistry::DenyAccess(const std::string& key) {
 
 bool MemoryRegistry::HasKey(const std::string& key) const {
   std::lock_guard lock(mutex_);
-  return keys_.count(AsciiLowerCopy(key)) != 0;
+  return keys_.contains(AsciiLowerCopy(key));
 }
 
 int MemoryRegistry::OpenHandleCount() const {
@@ -47,10 +48,9 @@ int MemoryRegistry::OpenHandleCount() const {
 }
 
 bool MemoryRegistry::Denied(const std::string& path) const {
-  for (const std::string& d : denied_)
-    if (path == d || (path.size() > d.size() && path.compare(0, d.size(), d) == 0 && path[d.size()] == '\\'))
-      return true;
-  return false;
+  return std::any_of(denied_.begin(), denied_.end(), [&](const std::string& d) {
+    return path == d || (path.size() > d.size() && path.compare(0, d.size(), d) == 0 && path[d.size()] == '\\');
+  });
 }
 
 long MemoryRegistry::Resolve(RegHandle parent, const std::string& subKey, std::string* path) const {
@@ -70,16 +70,16 @@ RegHandle MemoryRegistry::NewHandle(const std::string& path) {
   return h;
 }
 
-long MemoryRegistry::OpenKey(RegHandle parent, const std::string& subKey, std::uint32_t, RegHandle* key) {
+long MemoryRegistry::OpenKey(RegHandle parent, const std::string& subKey, std::uint32_t /*access*/, RegHandle* key) {
   std::lock_guard lock(mutex_);
   std::string path;
   if (long status = Resolve(parent, subKey, &path)) return status;
-  if (!path.empty() && keys_.count(path) == 0) return kErrorFileNotFound;
+  if (!path.empty() && !keys_.contains(path)) return kErrorFileNotFound;
   *key = NewHandle(path);
   return kErrorSuccess;
 }
 
-long MemoryRegistry::CreateKey(RegHandle parent, const std::string& subKey, std::uint32_t, RegHandle* key) {
+long MemoryRegistry::CreateKey(RegHandle parent, const std::string& subKey, std::uint32_t /*access*/, RegHandle* key) {
   std::lock_guard lock(mutex_);
   std::string path;
   if (long status = Resolve(parent, subKey, &path)) return status;

@@ -11,7 +11,8 @@ class ThreadSleeper : public Sleeper {
  public:
   explicit ThreadSleeper(unsigned percent = 100) : percent_(percent) {}
   void Sleep(unsigned milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<unsigned long long>(milliseconds) * percent_ / 100));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<unsigned long long>(milliseconds) * percent_ / 100));
   }
   // The percentage named by VOREX_PAUSE_PERCENT, 100 when unset or unreadable.
   static unsigned PercentFromEnvironment();

@@ -41,8 +41,8 @@ int RunUpdate(CPathUpdateDlg& dlg) {
     dlg.SetOutcome(kExitSuccess);
     s.sleeper.Sleep(3000);
     s.window.SetItemText(kIdcStatusText, fileCount == 1 ? std::string("MATLAB Path Update Complete.")
-                                                        : "MATLAB Path Update Complete (" +
-                                                              std::to_string(fileCount) + " paths modified).");
+                                                        : "MATLAB Path Update Complete (" + std::to_string(fileCount) +
+                                                              " paths modified).");
     s.window.EnableItem(kIdcCancelButton, false);
     s.sleeper.Sleep(3000);
   } else {

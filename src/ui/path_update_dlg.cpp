@@ -13,13 +13,9 @@ constexpr unsigned kTimerIdAttempts = 64;
 constexpr char kInitialStatus[] = "Searching Registry for MATLAB Installations...";
 }  // namespace
 
-CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths,
-                               DialogServices services, UpdateJob job)
-    : m_bLog(bLog),
-      m_commands(*pCommands),
-      m_paths(*pPaths),
-      m_services(std::move(services)),
-      m_job(std::move(job)) {
+CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
+                               UpdateJob job)
+    : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(std::move(services)), m_job(std::move(job)) {
   if (m_bLog == 1) m_log.Open(m_services.fs, "vorex.log", m_services.rules.windows);
 }
 
@@ -61,7 +57,7 @@ bool CPathUpdateDlg::OnInitDialog() {
   return true;
 }
 
-void CPathUpdateDlg::OnTimer(unsigned) {
+void CPathUpdateDlg::OnTimer(unsigned /*id*/) {
   if (m_bRunning == 1) return;
   m_services.window.KillTimer(m_nTimerId);
   m_services.window.EndDialog(kIdCancel);
@@ -74,7 +70,9 @@ void CPathUpdateDlg::OnCancelButton() {
   m_services.window.EndDialog(kIdCancel);
 }
 
-void CPathUpdateDlg::OnCloseRequest() { m_services.window.EndDialog(kIdCancel); }
+void CPathUpdateDlg::OnCloseRequest() {
+  m_services.window.EndDialog(kIdCancel);
+}
 
 void CPathUpdateDlg::OnDestroyWindow() {
   if (m_bRunning != 0) {

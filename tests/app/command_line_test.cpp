@@ -40,23 +40,45 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LogTwoBlanks", "prog.exe -log  on -command ADD -path C:\\x", 1, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"LogTrailingBlank", "prog.exe -command ADD -path C:\\x -log on ", 1, {"ADD"}, {"C:\\x"}, true},
         // Both lists hold the values in reverse order; blanks inside a directory survive.
-        ParseCase{"TwoPairsReversed", "prog.exe -command ADD -path C:\\Program Files\\My Tools -command REMOVE -path D:\\Old",
-                  0, {"REMOVE", "ADD"}, {"D:\\Old", "C:\\Program Files\\My Tools"}, true},
-        ParseCase{"DashInsideDirectory", "prog.exe -command ADD -path C:\\my-dir -log on", 1, {"ADD"}, {"C:\\my-dir"}, true},
-        ParseCase{"OptionTextInsideValue", "prog.exe -command ADD -path C:\\x-paths", 0, {"ADD"}, {"C:\\x-paths"}, true},
+        ParseCase{"TwoPairsReversed",
+                  "prog.exe -command ADD -path C:\\Program Files\\My Tools -command REMOVE -path D:\\Old",
+                  0,
+                  {"REMOVE", "ADD"},
+                  {"D:\\Old", "C:\\Program Files\\My Tools"},
+                  true},
+        ParseCase{
+            "DashInsideDirectory", "prog.exe -command ADD -path C:\\my-dir -log on", 1, {"ADD"}, {"C:\\my-dir"}, true},
+        ParseCase{
+            "OptionTextInsideValue", "prog.exe -command ADD -path C:\\x-paths", 0, {"ADD"}, {"C:\\x-paths"}, true},
         ParseCase{"OrderOfOptions", "prog.exe -path C:\\x -command ADD", 0, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"LowerCaseCommand", "prog.exe -command remove -path C:\\x", 0, {"remove"}, {"C:\\x"}, true},
-        ParseCase{"QuotedDirectory", "prog.exe -command ADD -path \"C:\\Program Files\\x\"", 0, {"ADD"},
-                  {"C:\\Program Files\\x"}, true},
-        ParseCase{"QuotedWithOptionText", "prog.exe -command ADD -path \"C:\\a -log on\"", 0, {"ADD"}, {"C:\\a -log on"},
+        ParseCase{"QuotedDirectory",
+                  "prog.exe -command ADD -path \"C:\\Program Files\\x\"",
+                  0,
+                  {"ADD"},
+                  {"C:\\Program Files\\x"},
+                  true},
+        ParseCase{"QuotedWithOptionText",
+                  "prog.exe -command ADD -path \"C:\\a -log on\"",
+                  0,
+                  {"ADD"},
+                  {"C:\\a -log on"},
                   true},
         ParseCase{"TabsTrimmed", "prog.exe -command\tADD -path \tC:\\x\t", 0, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"BlanksTrimmed", "prog.exe -command  ADD  -path  C:\\x  ", 0, {"ADD"}, {"C:\\x"}, true},
         // The program's own path is never searched.
-        ParseCase{"ProgramInLogsFolder", "C:\\my-logs\\prog.exe -command ADD -path C:\\x -log on", 1, {"ADD"}, {"C:\\x"},
+        ParseCase{"ProgramInLogsFolder",
+                  "C:\\my-logs\\prog.exe -command ADD -path C:\\x -log on",
+                  1,
+                  {"ADD"},
+                  {"C:\\x"},
                   true},
-        ParseCase{"QuotedProgramWithOptions", "\"C:\\a -path b\\prog.exe\" -command ADD -path C:\\x", 0, {"ADD"},
-                  {"C:\\x"}, true},
+        ParseCase{"QuotedProgramWithOptions",
+                  "\"C:\\a -path b\\prog.exe\" -command ADD -path C:\\x",
+                  0,
+                  {"ADD"},
+                  {"C:\\x"},
+                  true},
         ParseCase{"UnixProgram", "/usr/bin/vorex -command ADD -path /opt/tools", 0, {"ADD"}, {"/opt/tools"}, true},
         // Bad input gets the usage message.
         ParseCase{"NoArguments", "prog.exe", 0, {}, {}, false},
@@ -76,16 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UsageTest, TextAndCaptionAreExact) {
   EXPECT_EQ(std::string(kUsageCaption).size(), 54u);
   EXPECT_EQ(std::string(kUsageCaption).substr(0, 31), "VOREX 2004: COMMAND-LINE SYNTAX");
-  EXPECT_EQ(UsageText(""),
-            "\nCommand line parameters to add path to pathdef.m:\n\n  -command ADD -path <filepath to add>\n\nTo remove "
-            "path:\n\n  -command REMOVE -path <filepath to remove>\n\n\n");
+  EXPECT_EQ(
+      UsageText(""),
+      "\nCommand line parameters to add path to pathdef.m:\n\n  -command ADD -path <filepath to add>\n\nTo remove "
+      "path:\n\n  -command REMOVE -path <filepath to remove>\n\n\n");
   ParsedCommandLine parsed = ParseCommandLine("prog.exe -command ADD -command ADD -path x");
   EXPECT_EQ(UsageText(parsed.problem), UsageText("") + parsed.problem + "\n");
   EXPECT_NE(parsed.problem.find("2 -command"), std::string::npos);
 }
 
 TEST(JoinArgumentsTest, SingleBlanksAndQuotedProgram) {
-  EXPECT_EQ(JoinArguments({"/bin/vorex", "-command", "ADD", "-path", "/opt/a b"}), "/bin/vorex -command ADD -path /opt/a b");
+  EXPECT_EQ(JoinArguments({"/bin/vorex", "-command", "ADD", "-path", "/opt/a b"}),
+            "/bin/vorex -command ADD -path /opt/a b");
   ParsedCommandLine parsed = ParseCommandLine(JoinArguments({"/my tools/vorex", "-command", "ADD", "-path", "/x"}));
   EXPECT_EQ(parsed.paths, StringList{"/x"});
 }

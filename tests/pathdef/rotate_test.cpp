@@ -22,9 +22,12 @@ enum class Mode { kHardLinks, kReplaceFile, kThreeRenames };
 
 const char* ModeName(Mode m) {
   switch (m) {
-    case Mode::kHardLinks: return "HardLinks";
-    case Mode::kReplaceFile: return "ReplaceFile";
-    case Mode::kThreeRenames: return "ThreeRenames";
+    case Mode::kHardLinks:
+      return "HardLinks";
+    case Mode::kReplaceFile:
+      return "ReplaceFile";
+    case Mode::kThreeRenames:
+      return "ThreeRenames";
   }
   return "?";
 }
@@ -58,7 +61,7 @@ void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
 class FaultMatrixTest : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(FaultMatrixTest, EachStepFailingLeavesOldOrNewText) {
-  const Op kOps[] = {Op::kRead, Op::kCreate, Op::kWrite, Op::kClose, Op::kRemove,
+  const Op kOps[] = {Op::kRead,   Op::kCreate,   Op::kWrite,      Op::kClose,  Op::kRemove,
                      Op::kRename, Op::kHardLink, Op::kRenameOver, Op::kReplace};
   for (Op op : kOps) {
     for (int nth = 1; nth <= 3; ++nth) {

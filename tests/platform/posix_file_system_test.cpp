@@ -34,7 +34,9 @@ std::string Slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Spit(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void Spit(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 TEST(PosixFileSystemTest, LogDoesNotFollowAPlantedLink) {
   TempDir dir;

@@ -131,9 +131,11 @@ TEST(UpdateRunTest, CancelDuringTheScanStopsIt) {
   UpdateHarness run;
   run.s.fs.roots = {"C:\\"};
   run.s.fs.AddFile("C:\\a\\b\\c\\local\\pathdef.m", kText);
-  run.s.window.When([&] { return !run.s.window.Texts(kIdcDetailText).empty() &&
-                                 run.s.window.Texts(kIdcDetailText).back() == "C:\\a"; },
-                    RecordingWindow::UserAction::kEscape);
+  run.s.window.When(
+      [&] {
+        return !run.s.window.Texts(kIdcDetailText).empty() && run.s.window.Texts(kIdcDetailText).back() == "C:\\a";
+      },
+      RecordingWindow::UserAction::kEscape);
   run.s.window.synchronousWorkerCalls = true;
   run.Go();
   EXPECT_EQ(run.result, kExitCancelled);
@@ -145,10 +147,12 @@ TEST(UpdateRunTest, CancelDuringTheModifyStageDoesNotStopThePasses) {
   UpdateHarness run;
   Register(run.s);
   run.s.fs.AddFile(kFile, kText);
-  run.s.window.When([&] {
-    auto t = run.s.window.Texts(kIdcStatusText);
-    return !t.empty() && t.back() == "Modifying MATLAB Path Information...";
-  }, RecordingWindow::UserAction::kCancelButton);
+  run.s.window.When(
+      [&] {
+        auto t = run.s.window.Texts(kIdcStatusText);
+        return !t.empty() && t.back() == "Modifying MATLAB Path Information...";
+      },
+      RecordingWindow::UserAction::kCancelButton);
   run.s.window.synchronousWorkerCalls = true;
   run.Go();
   EXPECT_NE(run.s.fs.files[kFile].find("c:\\new"), std::string::npos);

@@ -24,27 +24,41 @@ class FakeWritableFile : public WritableFile {
   std::string path_;
 };
 
-char SeparatorOf(const std::string& path) { return path.find('\\') != std::string::npos ? '\\' : '/'; }
+char SeparatorOf(const std::string& path) {
+  return path.find('\\') != std::string::npos ? '\\' : '/';
+}
 
 }  // namespace
 
 const char* OpName(FakeFileSystem::Op op) {
   switch (op) {
-    case FakeFileSystem::Op::kRead: return "read";
-    case FakeFileSystem::Op::kCreate: return "create";
-    case FakeFileSystem::Op::kWrite: return "write";
-    case FakeFileSystem::Op::kClose: return "close";
-    case FakeFileSystem::Op::kRemove: return "remove";
-    case FakeFileSystem::Op::kRename: return "rename";
-    case FakeFileSystem::Op::kHardLink: return "hardlink";
-    case FakeFileSystem::Op::kRenameOver: return "rename-over";
-    case FakeFileSystem::Op::kReplace: return "replace";
-    case FakeFileSystem::Op::kList: return "list";
+    case FakeFileSystem::Op::kRead:
+      return "read";
+    case FakeFileSystem::Op::kCreate:
+      return "create";
+    case FakeFileSystem::Op::kWrite:
+      return "write";
+    case FakeFileSystem::Op::kClose:
+      return "close";
+    case FakeFileSystem::Op::kRemove:
+      return "remove";
+    case FakeFileSystem::Op::kRename:
+      return "rename";
+    case FakeFileSystem::Op::kHardLink:
+      return "hardlink";
+    case FakeFileSystem::Op::kRenameOver:
+      return "rename-over";
+    case FakeFileSystem::Op::kReplace:
+      return "replace";
+    case FakeFileSystem::Op::kList:
+      return "list";
   }
   return "?";
 }
 
-void FakeFileSystem::FailOn(Op op, int nth, const std::string& pathPart) { faults_.push_back({op, nth, pathPart}); }
+void FakeFileSystem::FailOn(Op op, int nth, const std::string& pathPart) {
+  faults_.push_back({op, nth, pathPart});
+}
 
 void FakeFileSystem::AddFile(const std::string& path, const std::string& contents) {
   files[path] = contents;
@@ -90,7 +104,9 @@ bool FakeFileSystem::ListDirectory(const std::string& dir, const std::function<b
   return true;
 }
 
-bool FakeFileSystem::Exists(const std::string& path) { return files.count(path) || dirs.count(path); }
+bool FakeFileSystem::Exists(const std::string& path) {
+  return files.count(path) || dirs.count(path);
+}
 
 bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
   if (Fails(Op::kRead, path)) return false;

@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
   using namespace vorex;
   if (argc == 3 && std::string(argv[1]) == "fixture") {
     std::string name = argv[2];
-    std::cout << (name == "old" ? testing::kOldInstallerLf : name == "savepath" ? testing::kSavepathWindows
-                                                                                 : testing::kCurrentUnix);
+    std::cout << (name == "old"        ? testing::kOldInstallerLf
+                  : name == "savepath" ? testing::kSavepathWindows
+                                       : testing::kCurrentUnix);
     return 0;
   }
   if (argc != 4) return 2;

@@ -72,8 +72,10 @@ int RecordingWindow::RunModal(DialogEvents& events) {
       bool now = s.condition ? s.condition() : tick_ >= s.tick;
       if (!now) continue;
       s.done = true;
-      if (s.action == UserAction::kCancelButton) events.OnCancelButton();
-      else events.OnCloseRequest();
+      if (s.action == UserAction::kCancelButton)
+        events.OnCancelButton();
+      else
+        events.OnCloseRequest();
     }
     if (timerSet_ && !ended_) {
       Record({"timer", static_cast<int>(timerId_), ""});
@@ -122,7 +124,9 @@ void RecordingWindow::EndDialog(int result) {
   ended_ = true;
 }
 
-void RecordingWindow::NotifyWorkerEnded() { workerEnded_ = true; }
+void RecordingWindow::NotifyWorkerEnded() {
+  workerEnded_ = true;
+}
 
 void RecordingWindow::WaitForWorker() {
   for (int waited = 0; !workerEnded_; ++waited) {

@@ -28,7 +28,9 @@ class RecordingWindow : public DialogWindow {
 
   // The user acts at the given tick (or as soon as the predicate holds, when given).
   void At(int tick, UserAction action) { script_.push_back({tick, action, nullptr}); }
-  void When(std::function<bool()> condition, UserAction action) { script_.push_back({0, action, std::move(condition)}); }
+  void When(std::function<bool()> condition, UserAction action) {
+    script_.push_back({0, action, std::move(condition)});
+  }
   // SetTimer refuses ids below this.
   unsigned refuseTimerIdsBelow = 0;
   // The worker's item changes wait until the UI thread has handled them, as SendMessage does.

@@ -101,9 +101,10 @@ TEST(PathUpdateDlgTest, EscapeWhileRunningShowsCloseTimeBoxThenWaits) {
 }
 
 TEST(PathUpdateDlgTest, CloseTimeBoxNamesEveryDirectory) {
-  EXPECT_EQ(CloseTimeMessage({"D:\\Old", "C:\\x"}),
-            "MATLAB path updated CANCELLED! \n\nFrom the MATLAB prompt, run PATHTOOL and add\n\"D:\\Old\"\n\"C:\\x\" to "
-            "your MATLAB path.");
+  EXPECT_EQ(
+      CloseTimeMessage({"D:\\Old", "C:\\x"}),
+      "MATLAB path updated CANCELLED! \n\nFrom the MATLAB prompt, run PATHTOOL and add\n\"D:\\Old\"\n\"C:\\x\" to "
+      "your MATLAB path.");
 }
 
 TEST(PathUpdateDlgTest, EscapeAfterTheEndShowsNoBox) {

@@ -22,8 +22,7 @@ class TempDir {
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::string(base) + "vorex-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter);
+    path_ = std::string(base) + "vorex-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     CreateDirectoryA(path_.c_str(), nullptr);
   }
   ~TempDir() { std::filesystem::remove_all(path_); }
@@ -92,7 +91,8 @@ TEST(Win32FileSystemTest, AddPassOnRealFiles) {
   StringList commands{"ADD"}, paths{"D:\\New Tools"};
   DiagnosticLog log;
   ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
-  EXPECT_EQ(Read(fs, path), "p = [...\r\n     'C:\\a;', ...\r\n\t'd:\\new tools;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  EXPECT_EQ(Read(fs, path),
+            "p = [...\r\n     'C:\\a;', ...\r\n\t'd:\\new tools;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
 }
 
 TEST(Win32RegistryTest, LookupThroughTheRealRegistry) {

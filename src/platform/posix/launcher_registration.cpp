@@ -1,9 +1,10 @@
 #include "platform/posix/launcher_registration.h"
 
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 namespace vorex {
 
@@ -19,8 +20,7 @@ bool RegisterLauncherFromPath(MemoryRegistry& registry, const std::string& pathV
     if (dir.empty()) continue;  // an empty entry would mean the current directory: not trusted
     std::string candidate = dir + "/matlab";
     struct stat st {};
-    if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(candidate.c_str(), X_OK) != 0)
-      continue;
+    if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(candidate.c_str(), X_OK) != 0) continue;
     char resolved[PATH_MAX];
     if (!::realpath(candidate.c_str(), resolved)) continue;
     registry.Put("MATLAB.APPLICATION\\CLSID", "", kLauncherClsid);

@@ -1,12 +1,12 @@
 #include "platform/posix/posix_file_system.h"
 
 #include <dirent.h>
-#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -80,10 +80,10 @@ std::string Unescape(const std::string& field) {
 }
 
 bool IsLocalDiskType(const std::string& type) {
-  static const std::set<std::string> kTypes = {"ext2",  "ext3",   "ext4",    "xfs",  "btrfs", "zfs",
-                                               "f2fs",  "jfs",    "reiserfs", "vfat", "exfat", "ntfs",
-                                               "ntfs3", "fuseblk", "hfs",     "hfsplus", "apfs", "ufs"};
-  return kTypes.count(type) != 0;
+  static const std::set<std::string> kTypes = {"ext2",  "ext3",    "ext4",     "xfs",     "btrfs", "zfs",
+                                               "f2fs",  "jfs",     "reiserfs", "vfat",    "exfat", "ntfs",
+                                               "ntfs3", "fuseblk", "hfs",      "hfsplus", "apfs",  "ufs"};
+  return kTypes.contains(type);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -130,7 +130,9 @@ PosixFileSystem::PosixFileSystem(std::vector<std::string> roots) : roots_(std::m
   std::sort(roots_.begin(), roots_.end());
 }
 
-std::vector<std::string> PosixFileSystem::FixedDriveRoots() { return roots_; }
+std::vector<std::string> PosixFileSystem::FixedDriveRoots() {
+  return roots_;
+}
 
 bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -157,7 +159,7 @@ bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<
     entry.isLink = type == DT_LNK;
     if (entry.isDirectory && !mountPoints_.empty()) {
       childPath = JoinPath(dir, name);
-      entry.isMountPoint = mountPoints_.count(childPath) != 0;
+      entry.isMountPoint = mountPoints_.contains(childPath);
     }
     if (!visit(entry)) break;
   }
@@ -201,7 +203,9 @@ std::unique_ptr<WritableFile> PosixFileSystem::CreateForWrite(const std::string&
   return std::make_unique<FdWritableFile>(fd);
 }
 
-bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool PosixFileSystem::Remove(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   // link() refuses an existing destination, which makes the rename refuse it too.
@@ -228,7 +232,8 @@ bool PosixFileSystem::RenameOver(const std::string& from, const std::string& to)
   return true;
 }
 
-FsStatus PosixFileSystem::ReplaceFile(const std::string&, const std::string&, const std::string&) {
+FsStatus PosixFileSystem::ReplaceFile(const std::string& /*target*/, const std::string& /*replacement*/,
+                                      const std::string& /*backup*/) {
   return FsStatus::kUnsupported;
 }
 

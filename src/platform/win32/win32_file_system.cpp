@@ -67,7 +67,9 @@ bool Win32FileSystem::ListDirectory(const std::string& dir, const std::function<
   return true;
 }
 
-bool Win32FileSystem::Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Win32FileSystem::Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool Win32FileSystem::ReadFile(const std::string& path, std::string* contents) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -97,13 +99,17 @@ std::unique_ptr<WritableFile> Win32FileSystem::CreateForWrite(const std::string&
   return std::make_unique<HandleWritableFile>(h);
 }
 
-bool Win32FileSystem::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::Remove(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-FsStatus Win32FileSystem::HardLink(const std::string&, const std::string&) { return FsStatus::kUnsupported; }
+FsStatus Win32FileSystem::HardLink(const std::string&, const std::string&) {
+  return FsStatus::kUnsupported;
+}
 
 bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -130,7 +136,8 @@ void Win32FileSystem::CopyPermissions(const std::string& from, const std::string
   DWORD attributes = GetFileAttributesA(from.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   // Read-only is left out: the new file must still be renamed into place.
-  DWORD keep = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  DWORD keep =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   if (attributes & keep) SetFileAttributesA(to.c_str(), attributes & keep);
 }
 

@@ -43,6 +43,8 @@ long Win32Registry::SetValue(RegHandle key, const std::string& name, std::uint32
   return RegSetValueExA(ToHkey(key), name.c_str(), 0, type, data, size);
 }
 
-long Win32Registry::CloseKey(RegHandle key) { return RegCloseKey(ToHkey(key)); }
+long Win32Registry::CloseKey(RegHandle key) {
+  return RegCloseKey(ToHkey(key));
+}
 
 }  // namespace vorex

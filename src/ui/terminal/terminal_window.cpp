@@ -1,13 +1,13 @@
 #include "ui/terminal/terminal_window.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 
 namespace vorex {
 
@@ -19,7 +19,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 std::atomic<int> g_signalFd{-1};
 volatile sig_atomic_t g_closeSignal = 0;
 
-void OnCloseSignal(int) {
+void OnCloseSignal(int /*signal*/) {
   g_closeSignal = 1;
   int fd = g_signalFd.load();
   if (fd >= 0) {
@@ -199,7 +199,7 @@ void TerminalWindow::Serve(const std::function<bool()>& done, bool modal) {
         bool stillSet;
         {
           std::lock_guard lock(mutex_);
-          stillSet = timers_.count(id) != 0;
+          stillSet = timers_.contains(id);
         }
         if (stillSet && events_) events_->OnTimer(id);
       }
@@ -261,8 +261,8 @@ void TerminalWindow::RenderLocked(bool force) {
   std::string out = drawn_ ? "\r\x1b[2A" : "";
   out += "\r\x1b[K" + Fit(title_ + ": " + status_, width) + "\n";
   out += "\r\x1b[K" + Fit("  " + detail_, width) + "\n";
-  out += "\r\x1b[K" + Fit(cancelEnabled_ ? "  [ Cancel ]   Enter: cancel   Esc: close" : "  [ ------ ]   Esc: close",
-                          width);
+  out += "\r\x1b[K" +
+         Fit(cancelEnabled_ ? "  [ Cancel ]   Enter: cancel   Esc: close" : "  [ ------ ]   Esc: close", width);
   drawn_ = true;
   WriteOut(out);
 }
@@ -270,9 +270,12 @@ void TerminalWindow::RenderLocked(bool force) {
 void TerminalWindow::SetItemText(int id, const std::string& text) {
   {
     std::lock_guard lock(mutex_);
-    if (id == kIdcStatusText) status_ = text;
-    else if (id == kIdcDetailText) detail_ = text;
-    else return;
+    if (id == kIdcStatusText)
+      status_ = text;
+    else if (id == kIdcDetailText)
+      detail_ = text;
+    else
+      return;
     dirty_ = true;
   }
   Wake();
@@ -288,7 +291,7 @@ void TerminalWindow::EnableItem(int id, bool enable) {
   Wake();
 }
 
-int TerminalWindow::MessageBox(const std::string& text, const std::string& caption, unsigned) {
+int TerminalWindow::MessageBox(const std::string& text, const std::string& caption, unsigned /*style*/) {
   constexpr int kIdOk = 1;
   std::unique_lock lock(mutex_);
   RenderLocked(true);
@@ -302,6 +305,8 @@ int TerminalWindow::MessageBox(const std::string& text, const std::string& capti
   dirty_ = true;
   if (!wait) return kIdOk;
   Box box;
+  // The box leaves the queue when it is dismissed, before this call returns.
+  // cppcheck-suppress danglingLifetime
   boxes_.push_back(&box);
   if (std::this_thread::get_id() == uiThread_) {
     bool modal = modal_;

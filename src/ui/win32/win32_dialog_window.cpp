@@ -133,7 +133,9 @@ bool Win32DialogWindow::SetTimer(unsigned id, unsigned milliseconds) {
   return ::SetTimer(hwnd_, id, milliseconds, nullptr) != 0;
 }
 
-void Win32DialogWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
+void Win32DialogWindow::KillTimer(unsigned id) {
+  ::KillTimer(hwnd_, id);
+}
 
 void Win32DialogWindow::EndDialog(int result) {
   if (ended_) return;
@@ -142,7 +144,9 @@ void Win32DialogWindow::EndDialog(int result) {
   PostMessageA(hwnd_, WM_NULL, 0, 0);  // wakes the loop
 }
 
-void Win32DialogWindow::NotifyWorkerEnded() { SetEvent(workerEnded_); }
+void Win32DialogWindow::NotifyWorkerEnded() {
+  SetEvent(workerEnded_);
+}
 
 void Win32DialogWindow::WaitForWorker() {
   for (;;) {
