@@ -248,10 +248,12 @@ void TerminalWindow::RenderLocked(bool force) {
   lastRender_ = now;
   dirty_ = false;
   if (!interactive_) {
+    // Every status line is printed; the detail line, which changes for every directory the
+    // scan lists, only as it stands at each redraw.
     std::string out;
-    if (status_ != shownStatus_) out += title_ + ": " + status_ + "\n";
+    for (const std::string& status : pendingStatuses_) out += title_ + ": " + status + "\n";
+    pendingStatuses_.clear();
     if (detail_ != shownDetail_ && !detail_.empty()) out += "  " + detail_ + "\n";
-    shownStatus_ = status_;
     shownDetail_ = detail_;
     WriteOut(out);
     return;
@@ -270,9 +272,10 @@ void TerminalWindow::RenderLocked(bool force) {
 void TerminalWindow::SetItemText(int id, const std::string& text) {
   {
     std::lock_guard lock(mutex_);
-    if (id == kIdcStatusText)
+    if (id == kIdcStatusText) {
+      if (visible_ && text != status_) pendingStatuses_.push_back(text);
       status_ = text;
-    else if (id == kIdcDetailText)
+    } else if (id == kIdcDetailText)
       detail_ = text;
     else
       return;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <termios.h>
 
@@ -71,7 +72,7 @@ class TerminalWindow : public DialogWindow {
   bool drawn_ = false;
   bool closing_ = false;  // after a signal no box waits any more
   bool modal_ = false;
-  std::string shownStatus_;
+  std::vector<std::string> pendingStatuses_;  // not yet printed (without a terminal)
   std::string shownDetail_;
   Clock::time_point lastRender_{};
   std::map<unsigned, Timer> timers_;
