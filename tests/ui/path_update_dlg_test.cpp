@@ -24,18 +24,19 @@ int TickOf(const RecordingWindow& w, const std::string& what) {
 
 TEST(PathUpdateDlgTest, NormalEndClosesWithinOnePollPeriod) {
   TestServices s;
-  std::atomic<int> endTick{-1};
+  std::atomic<int> before{-1}, after{-1};
   CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg& d) {
     while (s.window.Tick() < 5) std::this_thread::yield();
-    endTick = s.window.Tick();
     d.SetOutcome(kExitSuccess);
+    before = s.window.Tick();
     d.m_bRunning = 0;
+    after = s.window.Tick();
   });
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   EXPECT_TRUE(s.window.Boxes().empty());
   int ended = TickOf(s.window, "end");
-  EXPECT_GE(ended, endTick.load());
-  EXPECT_LE(ended, endTick.load() + 1);
+  EXPECT_GE(ended, before.load());
+  EXPECT_LE(ended, after.load() + 1);
   EXPECT_EQ(dlg.Result(), kExitSuccess);
   // The poll timer was stopped, and "Exiting..." shown while the dialog waited.
   EXPECT_EQ(TickOf(s.window, "killtimer"), ended);
