@@ -4,7 +4,7 @@
 # directory is added to its search path. Then shows the change and the backup.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh >/dev/null
+bash scripts/install-deps.sh build >/dev/null
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" >/dev/null
 demo=$(mktemp -d /tmp/vorex-demo-XXXXXX)

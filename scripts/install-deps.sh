@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, when it is missing (Debian 12, as root or with sudo).
+# Installs what is missing (Debian 12, as root or with sudo):
+#   install-deps.sh build   what building the POSIX program needs
+#   install-deps.sh         everything the tests need as well
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libgmock-dev googletest
-          g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-          xvfb xauth xdotool imagemagick tmux octave file
-          clang clang-tidy clang-format cppcheck libclang-rt-14-dev)
+packages=(cmake g++ make)
+if [ "${1:-all}" != build ]; then
+  packages+=(libgtest-dev libgmock-dev googletest
+             g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+             xvfb xauth xdotool imagemagick tmux octave file
+             clang clang-tidy clang-format cppcheck libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
