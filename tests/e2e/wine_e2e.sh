@@ -131,9 +131,11 @@ check "not found status" test "$(wait_rc)" = 2
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
-  Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  display=77
+  while [ -e "/tmp/.X$display-lock" ] && [ "$display" -lt 120 ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=:77
+  export DISPLAY=":$display"
   sleep 1
   $W reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1
   $W reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
