@@ -55,6 +55,14 @@ void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
     EXPECT_EQ(fs.files.count(kNew), 0u) << context;
   } else {
     EXPECT_EQ(now, kOld) << context << " failed but changed pathdef.m";
+    // The backup is the one from before, a second name of the old file, or gone.
+    if (fs.files.count(kBak)) {
+      EXPECT_TRUE(fs.files[kBak] == kPreviousBackup || fs.files[kBak] == kOld) << context;
+    }
+    // A pathdef.new left behind is the whole edited text, never a part of it.
+    if (fs.files.count(kNew)) {
+      EXPECT_EQ(fs.files[kNew], kEdited) << context;
+    }
   }
 }
 
