@@ -59,6 +59,22 @@ TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
   EXPECT_FALSE(fs.Exists(dir + "\\pathdef.new"));
 }
 
+TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string path = dir + "\\pathdef.m";
+  Write(fs, path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  StringList commands{"ADD"}, paths{"C:\\a"};
+  DiagnosticLog log;
+  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
+  paths = {"C:\\b"};
+  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
+  EXPECT_EQ(Read(fs, path), "p = [...\r\n\t';c:\\a;',...\r\n\t'c:\\b;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA((dir + "\\pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   Win32FileSystem fs;
   TempDir dir;
