@@ -76,7 +76,7 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const P
   out->clear();
   out->reserve(text.size() + key.size() + 32);
   std::optional<InsertionPoint> point = FindInsertionPoint(lines);
-  // Lines at or below this index do not count as listing the directory already.
+  // Only lines up to the insertion point can show the directory as listed already.
   std::size_t lastChecked = point ? point->line : lines.size();
   char sep = FileSeparator(lines, rules);
   std::string quotedKey = DoubleQuotes(key);
