@@ -8,6 +8,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "support/fake_file_system.h"
 #include "support/recording_window.h"
+#include "support/temp_dir.h"
 
 namespace vorex {
 namespace {
@@ -55,56 +56,34 @@ ScanResult Scan(FileSystem& files, PathRules rules, int cancelAfterDetails = -1,
   return result;
 }
 
-class TempTree {
- public:
-  TempTree() {
-    char pattern[] = "/tmp/vorex-scan-XXXXXX";
-    root_ = ::mkdtemp(pattern);
-  }
-  ~TempTree() { fs::remove_all(root_); }
-  std::string File(const std::string& rel) {
-    fs::create_directories(fs::path(root_ + "/" + rel).parent_path());
-    std::ofstream(root_ + "/" + rel) << "x";
-    return root_ + "/" + rel;
-  }
-  std::string Dir(const std::string& rel) {
-    fs::create_directories(root_ + "/" + rel);
-    return root_ + "/" + rel;
-  }
-  const std::string& root() const { return root_; }
-
- private:
-  std::string root_;
-};
-
 TEST(DriveScanTest, HighestRootFirstAndPreOrder) {
-  TempTree t;
+  testing::TempDir t;
   t.File("c/apps/m/local/pathdef.m");
   t.File("c/apps/m/deeper/n/local/pathdef.m");
   t.File("d/one/inner/x");
   t.Dir("d/two");
   t.Dir("d/three");
   t.File("d/Local/PathDef.M");  // stored in another case
-  PosixFileSystem disks({t.root() + "/c", t.root() + "/d"});
+  PosixFileSystem disks({t.path() + "/c", t.path() + "/d"});
   ScanResult r = Scan(disks, PathRules::Posix());
-  EXPECT_EQ(r.found, (StringList{t.root() + "/d/Local/PathDef.M", t.root() + "/c/apps/m/local/pathdef.m",
-                                 t.root() + "/c/apps/m/deeper/n/local/pathdef.m"}));
+  EXPECT_EQ(r.found, (StringList{t.path() + "/d/Local/PathDef.M", t.path() + "/c/apps/m/local/pathdef.m",
+                                 t.path() + "/c/apps/m/deeper/n/local/pathdef.m"}));
   // All sub-directories of d are listed before anything inside "one".
-  std::size_t inner = r.log.find("Directory: " + t.root() + "/d/one/inner");
+  std::size_t inner = r.log.find("Directory: " + t.path() + "/d/one/inner");
   for (const char* sibling : {"/d/one\n", "/d/two\n", "/d/three\n", "/d/Local\n"})
-    EXPECT_LT(r.log.find("Directory: " + t.root() + sibling), inner) << sibling;
-  EXPECT_EQ(r.log.find("Checking: " + t.root() + "/d\n"), 0u);
+    EXPECT_LT(r.log.find("Directory: " + t.path() + sibling), inner) << sibling;
+  EXPECT_EQ(r.log.find("Checking: " + t.path() + "/d\n"), 0u);
   EXPECT_EQ(r.statuses, std::vector<std::string>{"Searching Drives for MATLAB Installations..."});
 }
 
 TEST(DriveScanTest, LinksAreNeverWalkedThrough) {
-  TempTree t;
+  testing::TempDir t;
   t.File("c/m/local/pathdef.m");
-  fs::create_directory_symlink(t.root() + "/c", t.root() + "/c/m/loop");
-  fs::create_directory_symlink(t.root() + "/c/m/local", t.root() + "/c/other");
-  PosixFileSystem disks({t.root() + "/c"});
+  fs::create_directory_symlink(t.path() + "/c", t.path() + "/c/m/loop");
+  fs::create_directory_symlink(t.path() + "/c/m/local", t.path() + "/c/other");
+  PosixFileSystem disks({t.path() + "/c"});
   ScanResult r = Scan(disks, PathRules::Posix());
-  EXPECT_EQ(r.found, StringList{t.root() + "/c/m/local/pathdef.m"});
+  EXPECT_EQ(r.found, StringList{t.path() + "/c/m/local/pathdef.m"});
   EXPECT_EQ(r.log.find("loop"), std::string::npos);
 }
 

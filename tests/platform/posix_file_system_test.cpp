@@ -9,25 +9,14 @@
 
 #include "log/diagnostic_log.h"
 #include "pathdef/edit_passes.h"
+#include "support/temp_dir.h"
 
 namespace vorex {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/vorex-test-XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testing::TempDir;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -93,19 +93,23 @@ void Win32DialogWindow::ApplyPendingChanges() {
   for (const auto& [id, enable] : enables) EnableWindow(GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
 }
 
+void Win32DialogWindow::QueueChange(const std::function<void()>& store) {
+  bool post;
+  {
+    std::lock_guard lock(mutex_);
+    store();
+    post = !updatePosted_;
+    updatePosted_ = true;
+  }
+  if (post) PostMessageA(hwnd_, kApplyChanges, 0, 0);
+}
+
 void Win32DialogWindow::SetItemText(int id, const std::string& text) {
   if (OnUiThread()) {
     SetDlgItemTextA(hwnd_, id, text.c_str());
     return;
   }
-  bool post;
-  {
-    std::lock_guard lock(mutex_);
-    pendingTexts_[id] = text;
-    post = !updatePosted_;
-    updatePosted_ = true;
-  }
-  if (post) PostMessageA(hwnd_, kApplyChanges, 0, 0);
+  QueueChange([&] { pendingTexts_[id] = text; });
 }
 
 void Win32DialogWindow::EnableItem(int id, bool enable) {
@@ -113,14 +117,7 @@ void Win32DialogWindow::EnableItem(int id, bool enable) {
     EnableWindow(GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
     return;
   }
-  bool post;
-  {
-    std::lock_guard lock(mutex_);
-    pendingEnables_[id] = enable;
-    post = !updatePosted_;
-    updatePosted_ = true;
-  }
-  if (post) PostMessageA(hwnd_, kApplyChanges, 0, 0);
+  QueueChange([&] { pendingEnables_[id] = enable; });
 }
 
 int Win32DialogWindow::MessageBox(const std::string& text, const std::string& caption, unsigned style) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -30,6 +31,8 @@ class Win32DialogWindow : public DialogWindow {
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void ApplyPendingChanges();
+  // Stores a worker's change under the lock and posts one message to apply what is pending.
+  void QueueChange(const std::function<void()>& store);
   bool OnUiThread() const { return GetCurrentThreadId() == uiThreadId_; }
 
   HINSTANCE instance_;
