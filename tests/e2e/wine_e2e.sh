@@ -14,7 +14,12 @@ unset DISPLAY
 XVFB_PID=
 cleanup() {
   $WS -k 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  if [ -n "$XVFB_PID" ]; then
+    # A runner may start us with SIGTERM blocked, and Xvfb inherits that: fall back to SIGKILL.
+    kill "$XVFB_PID" 2>/dev/null
+    for _ in $(seq 20); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$XVFB_PID" 2>/dev/null
+  fi
   rm -rf "$WORK"
 }
 trap cleanup EXIT

@@ -65,6 +65,11 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   std::atomic<bool> workerDone{false};
   // Aimed at the UI thread: ThreadSanitizer holds back a signal that lands on its own thread.
   pthread_t uiThread = ::pthread_self();
+  // Started with the signal blocked, as some job runners start their children: it must still close.
+  sigset_t term, oldMask;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ::pthread_sigmask(SIG_BLOCK, &term, &oldMask);
   CPathUpdateDlg dlg(0, &commands, &paths, services, [&](CPathUpdateDlg& d) {
     ::pthread_kill(uiThread, SIGTERM);
     while (d.m_bRunning != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -72,6 +77,7 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
     workerDone = true;
   });
   dlg.DoModal();
+  ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
   EXPECT_TRUE(workerDone);
   EXPECT_EQ(dlg.Result(), kExitCancelled);
   EXPECT_NE(Drain(out.fds[0]).find("to your MATLAB path."), std::string::npos);

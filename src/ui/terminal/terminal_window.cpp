@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -28,9 +29,13 @@ void OnCloseSignal(int /*signal*/) {
   }
 }
 
+// While the dialog runs, Ctrl-C and SIGTERM close it. A parent may start us with those signals
+// blocked (some job runners do); they are unblocked here, or a close request would wait forever.
+// Threads started while the dialog runs inherit the unblocked mask.
 struct SignalGuard {
   struct sigaction oldInt {};
   struct sigaction oldTerm {};
+  sigset_t oldMask{};
   explicit SignalGuard(int wakeFd) {
     g_closeSignal = 0;
     g_signalFd = wakeFd;
@@ -39,8 +44,14 @@ struct SignalGuard {
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, &oldInt);
     ::sigaction(SIGTERM, &sa, &oldTerm);
+    sigset_t closeSignals;
+    sigemptyset(&closeSignals);
+    sigaddset(&closeSignals, SIGINT);
+    sigaddset(&closeSignals, SIGTERM);
+    ::pthread_sigmask(SIG_UNBLOCK, &closeSignals, &oldMask);
   }
   ~SignalGuard() {
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
     ::sigaction(SIGINT, &oldInt, nullptr);
     ::sigaction(SIGTERM, &oldTerm, nullptr);
     g_signalFd = -1;
