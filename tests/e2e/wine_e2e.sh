@@ -19,6 +19,7 @@ cleanup() {
     kill "$XVFB_PID" 2>/dev/null
     for _ in $(seq 20); do kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
   fi
   rm -rf "$WORK"
 }
