@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -65,6 +66,9 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   std::atomic<bool> workerDone{false};
   // Aimed at the UI thread: ThreadSanitizer holds back a signal that lands on its own thread.
   pthread_t uiThread = ::pthread_self();
+  // ThreadSanitizer sets up a thread's signal state on its first blocking call, and a signal that
+  // lands during that setup is dropped. One blocking call here, before the worker can signal.
+  ::poll(nullptr, 0, 0);
   // Started with the signal blocked, as some job runners start their children: it must still close.
   sigset_t term, oldMask;
   sigemptyset(&term);
