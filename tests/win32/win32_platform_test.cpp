@@ -75,6 +75,19 @@ TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
   SetFileAttributesA((dir + "\\pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// The backup left by an edit of a read-only pathdef.m is read-only too; the next edit must be
+// able to remove it, as unlink would on POSIX.
+TEST(Win32FileSystemTest, RemoveDeletesReadOnlyFiles) {
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string path = dir + "\\pathdef.bak";
+  Write(fs, path, "old\r\n");
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(fs.Remove(path));
+  EXPECT_FALSE(fs.Exists(path));
+  EXPECT_FALSE(fs.Remove(path));  // gone: nothing to remove
+}
+
 TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   Win32FileSystem fs;
   TempDir dir;

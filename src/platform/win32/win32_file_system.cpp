@@ -100,7 +100,15 @@ std::unique_ptr<WritableFile> Win32FileSystem::CreateForWrite(const std::string&
 }
 
 bool Win32FileSystem::Remove(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  if (DeleteFileA(path.c_str())) return true;
+  // As with unlink on POSIX, the read-only attribute does not keep a file from being removed:
+  // the backup of a read-only pathdef.m is read-only too, and each later edit removes it.
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  if (DeleteFileA(path.c_str())) return true;
+  SetFileAttributesA(path.c_str(), attributes);  // still there: as it was
+  return false;
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
