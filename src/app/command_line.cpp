@@ -131,6 +131,13 @@ std::string JoinArguments(const std::vector<std::string>& argv) {
   return line;
 }
 
+std::string TitleFromProgramPath(const std::string& programPath, const PathRules& rules) {
+  std::size_t slash = programPath.find_last_of(rules.windows ? "\\/" : "/");
+  std::string title = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+  if (std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.resize(dot);
+  return title;
+}
+
 std::string UsageText(const std::string& problem) {
   std::string text =
       "\nCommand line parameters to add path to pathdef.m:\n\n"

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_rules.h"
+
 namespace vorex {
 
 using StringList = std::vector<std::string>;
@@ -22,6 +24,10 @@ ParsedCommandLine ParseCommandLine(const std::string& line);
 
 // Joins a program path and its arguments with single blanks, quoting the path when it holds one.
 std::string JoinArguments(const std::vector<std::string>& argv);
+
+// The application's title, used as the caption of every box: the program's file name without
+// its extension.
+std::string TitleFromProgramPath(const std::string& programPath, const PathRules& rules);
 
 extern const char kUsageCaption[];
 std::string UsageText(const std::string& problem);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/path_update_app.h"
 #include "platform/memory_registry.h"
 #include "platform/posix/launcher_registration.h"
@@ -17,8 +18,7 @@
 int main(int argc, char** argv) {
   using namespace vorex;
   std::vector<std::string> args(argv, argv + argc);
-  std::string title = args.empty() ? "vorex" : args[0].substr(args[0].find_last_of('/') + 1);
-  if (std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.resize(dot);
+  std::string title = args.empty() ? "vorex" : TitleFromProgramPath(args[0], PathRules::Posix());
 
   MemoryRegistry registry;
   const char* path = std::getenv("PATH");

@@ -1,6 +1,7 @@
 // The Windows program: the portable core with the Win32 registry, disks and dialog.
 #include <string>
 
+#include "app/command_line.h"
 #include "app/path_update_app.h"
 #include "platform/thread_sleeper.h"
 #include "platform/win32/win32_file_system.h"
@@ -11,14 +12,10 @@
 
 namespace {
 
-// The application's title: the executable's file name without its extension.
 std::string ApplicationTitle() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string title = path;
-  title = title.substr(title.find_last_of("\\/") + 1);
-  if (std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.resize(dot);
-  return title;
+  return vorex::TitleFromProgramPath(path, vorex::PathRules::Windows());
 }
 
 }  // namespace

@@ -107,6 +107,25 @@ TEST(UsageTest, TextAndCaptionAreExact) {
   EXPECT_NE(parsed.problem.find("2 -command"), std::string::npos);
 }
 
+TEST(TitleFromProgramPathTest, FileNameWithoutExtension) {
+  struct Row {
+    std::string path;
+    bool windows;
+    std::string title;
+  } rows[] = {
+      {"C:\\Program Files\\vorex\\vorex.exe", true, "vorex"},
+      {"C:/tools/setup.path.exe", true, "setup.path"},
+      {"/usr/local/bin/vorex", false, "vorex"},
+      {"./my.tool/vorex", false, "vorex"},  // a dot in a directory is no extension
+      {"/opt/a\\b", false, "a\\b"},         // a backslash is part of a POSIX name
+      {"/opt/.vorex", false, ".vorex"},     // nor is a leading dot
+      {"vorex", false, "vorex"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(TitleFromProgramPath(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title)
+        << row.path;
+}
+
 TEST(JoinArgumentsTest, SingleBlanksAndQuotedProgram) {
   EXPECT_EQ(JoinArguments({"/bin/vorex", "-command", "ADD", "-path", "/opt/a b"}),
             "/bin/vorex -command ADD -path /opt/a b");
