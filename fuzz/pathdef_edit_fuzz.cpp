@@ -75,9 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   std::string key = DirectoryKey(dir, rules);
-  if (key.empty() || key.find_first_of("\r\n") != std::string::npos || key.find("%%%") != std::string::npos) return 0;
+  if (key.empty() || dir.find_first_of("\r\n") != std::string::npos || key.find("%%%") != std::string::npos) return 0;
+  // What the command line lets through: on POSIX an absolute directory without ':'.
+  if (!rules.windows && (dir.front() != '/' || dir.find(':') != std::string::npos)) return 0;
+  std::string entry = rules.WritesKeyAsEntry() ? key : dir;
   std::string added;
-  AddOutcome outcome = AddEntryToText(text, key, rules, log, &added);
+  AddOutcome outcome = AddEntryToText(text, key, entry, rules, log, &added);
   if (outcome == AddOutcome::kNoInsertionPoint || !MarkerStandsAlone(text)) return 0;
   std::string expected = Converted(text, rules);
   if (outcome == AddOutcome::kAlreadyListed) {
@@ -88,15 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> before = Lines(expected), after = Lines(added);
   if (after.size() != before.size() + 1 || !IsSubsequence(before, after)) {
     // A last line without a break gets one when the entry goes below it.
-    if (text.empty() || text.back() == '\n') std::abort();
+    if (text.empty() || text.back() == '\n' || text.back() == '\r') std::abort();
     return 0;
   }
 
   // The round trip, when the original holds nothing of the directory.
   std::string probe;
-  if (RemoveEntriesFromText(text, key, rules, log, &probe) != 0) return 0;
+  if (RemoveEntriesFromText(text, entry, rules, log, &probe) != 0) return 0;
   std::string back;
-  RemoveEntriesFromText(added, key, rules, log, &back);
+  RemoveEntriesFromText(added, entry, rules, log, &back);
   if (back != expected) std::abort();
   return 0;
 }

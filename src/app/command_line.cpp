@@ -17,12 +17,6 @@ bool IsBlank(char c) {
 
 enum class Option { kCommand, kPath, kLog };
 
-struct Occurrence {
-  Option option;
-  std::size_t wordStart;   // where the option word begins
-  std::size_t valueStart;  // just past the option word
-};
-
 constexpr std::array<std::pair<std::string_view, Option>, 3> kOptions{{
     {"-command", Option::kCommand},
     {"-path", Option::kPath},
@@ -41,32 +35,74 @@ std::size_t SkipProgramPath(std::string_view line) {
   return i;
 }
 
-// Option words count only as whole words that follow a blank and stand outside quotes.
-std::vector<Occurrence> FindOptions(std::string_view line) {
-  std::vector<Occurrence> found;
-  bool quoted = false;
-  for (std::size_t i = SkipProgramPath(line); i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '"') quoted = !quoted;
-    if (quoted || c != '-' || i == 0 || !IsBlank(line[i - 1])) continue;
-    for (const auto& [word, option] : kOptions) {
-      std::size_t end = i + word.size();
-      if (line.compare(i, word.size(), word) == 0 && (end == line.size() || IsBlank(line[end]))) {
-        found.push_back({option, i, end});
-        break;
-      }
-    }
+// An option word stands alone: a blank before it and a blank (or the end of the line) after it.
+const std::pair<std::string_view, Option>* OptionWordAt(std::string_view line, std::size_t i) {
+  if (i == 0 || i >= line.size() || line[i] != '-' || !IsBlank(line[i - 1])) return nullptr;
+  for (const auto& option : kOptions) {
+    std::size_t end = i + option.first.size();
+    if (line.compare(i, option.first.size(), option.first) == 0 && (end == line.size() || IsBlank(line[end])))
+      return &option;
   }
-  return found;
+  return nullptr;
 }
 
-std::string CleanValue(std::string_view value) {
-  std::size_t b = 0, e = value.size();
-  while (b < e && IsBlank(value[b])) ++b;
-  while (e > b && IsBlank(value[e - 1])) --e;
-  value = value.substr(b, e - b);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-  return std::string(value);
+std::size_t SkipBlanks(std::string_view line, std::size_t i) {
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  return i;
+}
+
+std::string TrimBlanks(std::string_view text) {
+  std::size_t b = SkipBlanks(text, 0), e = text.size();
+  while (e > b && IsBlank(text[e - 1])) --e;
+  return std::string(text.substr(b, e - b));
+}
+
+// A value that opens with a double quote is protected up to its partner: the first later quote
+// after which only blanks stand before the end of the line or the next option word. Returns the
+// partner's position, or npos for a quote without one (which is then an ordinary character).
+std::size_t ClosingQuote(std::string_view line, std::size_t open) {
+  for (std::size_t c = line.find('"', open + 1); c != std::string_view::npos; c = line.find('"', c + 1)) {
+    std::size_t next = SkipBlanks(line, c + 1);
+    if (next == line.size() || (next > c + 1 && OptionWordAt(line, next))) return c;
+  }
+  return std::string_view::npos;
+}
+
+struct Value {
+  Option option;
+  std::string text;
+};
+
+// Each option word with its value: up to the next option word, or what its pair of quotes holds.
+std::vector<Value> CutValues(std::string_view line) {
+  std::vector<Value> values;
+  // The value of the option found last while it is unquoted: it runs to the next option word.
+  std::size_t openIndex = 0, openStart = 0;
+  bool open = false;
+  auto closeOpen = [&](std::size_t end) {
+    if (open) values[openIndex].text = TrimBlanks(line.substr(openStart, end - openStart));
+    open = false;
+  };
+  for (std::size_t i = SkipProgramPath(line); i < line.size(); ++i) {
+    const auto* word = OptionWordAt(line, i);
+    if (!word) continue;
+    closeOpen(i);
+    std::size_t valueStart = i + word->first.size();
+    values.push_back({word->second, {}});
+    std::size_t v = SkipBlanks(line, valueStart);
+    std::size_t close = v < line.size() && line[v] == '"' ? ClosingQuote(line, v) : std::string_view::npos;
+    if (close != std::string_view::npos) {
+      values.back().text = std::string(line.substr(v + 1, close - v - 1));
+      i = close;
+      continue;
+    }
+    open = true;
+    openIndex = values.size() - 1;
+    openStart = valueStart;
+    i = valueStart - 1;
+  }
+  closeOpen(line.size());
+  return values;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -80,12 +116,10 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 ParsedCommandLine ParseCommandLine(const std::string& line) {
   ParsedCommandLine parsed;
-  std::vector<Occurrence> options = FindOptions(line);
   bool logSeen = false;
-  for (std::size_t k = 0; k < options.size(); ++k) {
-    std::size_t end = k + 1 < options.size() ? options[k + 1].wordStart : line.size();
-    std::string value = CleanValue(std::string_view(line).substr(options[k].valueStart, end - options[k].valueStart));
-    switch (options[k].option) {
+  for (Value& cut : CutValues(line)) {
+    const std::string& value = cut.text;
+    switch (cut.option) {
       case Option::kCommand:
         parsed.commands.insert(parsed.commands.begin(), value);
         break;
@@ -119,6 +153,51 @@ ParsedCommandLine ParseCommandLine(const std::string& line) {
     }
   }
   return parsed;
+}
+
+namespace {
+
+// The directory made absolute against `cwd`, with "." and ".." taken out as text.
+std::string Absolute(const std::string& dir, const std::string& cwd) {
+  std::vector<std::string> parts;
+  std::string joined = cwd + "/" + dir;
+  std::size_t pos = 0;
+  while (pos <= joined.size()) {
+    std::size_t slash = joined.find('/', pos);
+    if (slash == std::string::npos) slash = joined.size();
+    std::string part = joined.substr(pos, slash - pos);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    pos = slash + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+}  // namespace
+
+std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory) {
+  for (std::string& dir : paths) {
+    if (dir.empty()) continue;
+    // A line break would end the entry's line in pathdef.m and break the file.
+    if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos)
+      return "Problem: a directory holds a line break or a NUL character.";
+    if (rules.windows) continue;  // Windows keeps its own rules for what names a directory
+    if (dir.front() == '~')
+      return "Problem: \"" + dir + "\" starts with ~, which is not expanded; give the full directory.";
+    if (dir.front() != '/') {
+      if (currentDirectory.empty() || currentDirectory.front() != '/')
+        return "Problem: \"" + dir + "\" is relative and the current directory is unknown; give the full directory.";
+      dir = Absolute(dir, currentDirectory);
+    }
+    if (dir.find(':') != std::string::npos)
+      return "Problem: \"" + dir + "\" holds \":\", which MATLAB reads as two directories.";
+  }
+  return {};
 }
 
 std::string JoinArguments(const std::vector<std::string>& argv) {

@@ -22,6 +22,11 @@ struct ParsedCommandLine {
 // The line is the program's path (quoted or not) followed by the arguments.
 ParsedCommandLine ParseCommandLine(const std::string& line);
 
+// Refuses directories that cannot be written into pathdef.m as they are (a line break; on POSIX a
+// leading ~ or a ":") and, on POSIX, makes relative ones absolute against currentDirectory.
+// Returns the problem line, empty when every directory is usable.
+std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory);
+
 // Joins a program path and its arguments with single blanks, quoting the path when it holds one.
 std::string JoinArguments(const std::vector<std::string>& argv);
 

@@ -26,6 +26,11 @@ int main(int argc, char** argv) {
   PosixFileSystem fs;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
   bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  std::string cwd;
+  if (char* dir = ::getcwd(nullptr, 0)) {
+    cwd = dir;
+    std::free(dir);
+  }
 
   AppServices services{
       registry,
@@ -33,6 +38,7 @@ int main(int argc, char** argv) {
       sleeper,
       PathRules::Posix(),
       title,
+      cwd,
       [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
       [](const std::string& text, const std::string& caption) {
         std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());

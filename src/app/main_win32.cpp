@@ -31,6 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       sleeper,
       PathRules::Windows(),
       ApplicationTitle(),
+      {},
       [instance] { return std::make_unique<Win32DialogWindow>(instance); },
       [](const std::string& text, const std::string& caption) {
         MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);

@@ -4,6 +4,8 @@ namespace vorex {
 
 int CPathUpdateApp::InitInstance(const std::string& commandLine) {
   ParsedCommandLine parsed = ParseCommandLine(commandLine);
+  if (parsed.problem.empty())
+    parsed.problem = CheckDirectories(parsed.paths, services_.rules, services_.currentDirectory);
   if (!parsed.problem.empty()) {
     // Nothing else happens: no dialog, no log file, no file touched.
     services_.showUsage(UsageText(parsed.problem), kUsageCaption);

@@ -14,6 +14,8 @@ struct AppServices {
   Sleeper& sleeper;
   PathRules rules;
   std::string appTitle;
+  // Where relative directories are taken from (POSIX); empty when unknown.
+  std::string currentDirectory;
   std::function<std::unique_ptr<DialogWindow>()> makeWindow;
   // A box with no owner and one OK button.
   std::function<void(const std::string& text, const std::string& caption)> showUsage;

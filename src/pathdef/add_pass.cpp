@@ -70,8 +70,8 @@ std::optional<InsertionPoint> FindInsertionPoint(const std::vector<TextLine>& li
 
 }  // namespace
 
-AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules, DiagnosticLog& log,
-                          std::string* out) {
+AddOutcome AddEntryToText(std::string_view text, const std::string& key, const std::string& entryDir,
+                          const PathRules& rules, DiagnosticLog& log, std::string* out) {
   std::vector<TextLine> lines = SplitLines(text);
   out->clear();
   out->reserve(text.size() + key.size() + 32);
@@ -79,7 +79,7 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const P
   // Only lines up to the insertion point can show the directory as listed already.
   std::size_t lastChecked = point ? point->line : lines.size();
   char sep = FileSeparator(lines, rules);
-  std::string quotedKey = DoubleQuotes(key);
+  std::string quotedDir = DoubleQuotes(entryDir);
 
   bool done = false;
   bool inserted = false;
@@ -87,7 +87,7 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const P
   auto entry = [&](std::size_t eolIndex) {
     std::string e = "\t'";
     if (!sepFlag) e += sep;
-    e += quotedKey;
+    e += quotedDir;
     e += sep;
     e += "',...";
     e += ChooseEol(lines, eolIndex, rules);
@@ -137,10 +137,17 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     if (IsBlankDirectory(ctx.paths[i])) return 0;
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(ctx.paths[i]) : ctx.paths[i];
     std::string key = DirectoryKey(ctx.paths[i], ctx.rules);
+    // The trim set decides whether the directory is listed; the entry names it as it was given,
+    // except where the platform itself ignores what the trim takes off (Windows).
+    std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
-      bool ok = EditOneFile(ctx.fs, ctx.log, foundFiles[j], [&](std::string_view text, std::string* out) {
-        return AddEntryToText(text, key, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint;
+      bool ok = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
+        if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
+          return true;
+        *why = text.empty() ? "the file is empty"
+                            : "no \"%%% END ENTRIES %%%\" line and no closing \"]\" to put the entry above";
+        return false;
       });
       if (!ok) {
         result = 0;

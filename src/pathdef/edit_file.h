@@ -3,15 +3,23 @@
 #include <string>
 #include <string_view>
 
-#include "log/diagnostic_log.h"
-#include "platform/file_system.h"
+#include "pathdef/edit_passes.h"
 
 namespace vorex {
 
-// Reads pathdef.m, writes the transformed text to pathdef.new beside it, flushes it to disk and
-// puts it in the place of pathdef.m. A transform that returns false fails the file. On any
-// failure pathdef.m keeps its old text and no pathdef.new is left behind.
-using TextTransform = std::function<bool(std::string_view text, std::string* out)>;
-bool EditOneFile(FileSystem& fs, DiagnosticLog& log, const std::string& path, const TextTransform& transform);
+// One file's read-edit-replace cycle:
+//  - a pathdef.m that is a symbolic link is edited through it: its target is replaced, and the
+//    target's directory gets pathdef.new and pathdef.bak; the link itself stays as it was;
+//  - the target's directory is locked first, so no other run edits the file meanwhile, and the
+//    text is read only then (a second run edits the first one's result);
+//  - the transformed text goes to a fresh pathdef.new (whatever had that name is removed first),
+//    is flushed to disk and only then takes the place of pathdef.m, the old file becoming
+//    pathdef.bak.
+// A transform that returns false fails the file, with `why` as its reason. Every failed step is
+// reported through ctx. On failure pathdef.m keeps its old text and pathdef.new is removed; only
+// when the replacement itself went wrong half way (pathdef.m gone) is pathdef.new kept, and the
+// log says so.
+using TextTransform = std::function<bool(std::string_view text, std::string* out, std::string* why)>;
+bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
 
 }  // namespace vorex

@@ -1,5 +1,6 @@
 #pragma once
 // The REMOVE and ADD passes over every pathdef.m found, and the replacement with one backup.
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,13 @@ struct EditContext {
   FileSystem& fs;
   DiagnosticLog& log;
   PathRules rules;
+  // Receives each "Failed: " line as well, for the user; may be null.
+  StringList* problems = nullptr;
+  // How long an edit waits for another run to finish with the same file.
+  std::chrono::milliseconds lockTimeout{30000};
+
+  // One line naming the step, the file and the reason, in the log and in `problems`.
+  void ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const;
 };
 
 // Both return 1 when every file taken up was rewritten and replaced, 0 once one failed; the
@@ -25,13 +33,15 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles);
 int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles);
 
 // Puts newPath in the place of path and keeps the previous file as pathdef.bak beside it.
-// pathdef.m exists at every moment and holds the old or the new text.
-bool RotatePathdefFiles(FileSystem& fs, const std::string& path, const std::string& newPath);
+// pathdef.m exists at every moment and holds the old or the new text. A failed step is reported
+// through ctx.
+bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath);
 
 // The text edits themselves, without any file.
 enum class AddOutcome { kInserted, kAlreadyListed, kNoInsertionPoint };
-AddOutcome AddEntryToText(std::string_view text, const std::string& key, const PathRules& rules, DiagnosticLog& log,
-                          std::string* out);
+// `key` decides whether the directory is listed already; `entry` is what the new line holds.
+AddOutcome AddEntryToText(std::string_view text, const std::string& key, const std::string& entry,
+                          const PathRules& rules, DiagnosticLog& log, std::string* out);
 // Returns the number of lines dropped.
 int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
                           std::string* out);

@@ -10,17 +10,18 @@ std::string_view KeyTrimSet(const PathRules& rules) {
 }  // namespace
 
 std::vector<TextLine> SplitLines(std::string_view contents) {
+  // A line ends in CR LF, LF or a CR alone (old Mac files); mixed files keep each line's own.
   std::vector<TextLine> lines;
   std::size_t pos = 0;
   while (pos < contents.size()) {
-    std::size_t nl = contents.find('\n', pos);
-    if (nl == std::string_view::npos) {
+    std::size_t brk = contents.find_first_of("\r\n", pos);
+    if (brk == std::string_view::npos) {
       lines.push_back({contents.substr(pos), {}});
       break;
     }
-    std::size_t textEnd = (nl > pos && contents[nl - 1] == '\r') ? nl - 1 : nl;
-    lines.push_back({contents.substr(pos, textEnd - pos), contents.substr(textEnd, nl + 1 - textEnd)});
-    pos = nl + 1;
+    std::size_t eolSize = (contents[brk] == '\r' && brk + 1 < contents.size() && contents[brk + 1] == '\n') ? 2 : 1;
+    lines.push_back({contents.substr(pos, brk - pos), contents.substr(brk, eolSize)});
+    pos = brk + eolSize;
   }
   return lines;
 }

@@ -15,7 +15,7 @@ inline constexpr std::string_view kTrimSet = "\t' ;,.\n\r";
 
 struct TextLine {
   std::string_view text;  // without its line ending
-  std::string_view eol;   // "\r\n", "\n" or "" (a last line without a break)
+  std::string_view eol;   // "\r\n", "\n", "\r" or "" (a last line without a break)
 };
 
 std::vector<TextLine> SplitLines(std::string_view contents);

@@ -75,7 +75,7 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
     for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
       ctx.log.WriteLog("UnModify: " + foundFiles[j] + " for " + shown);
-      bool ok = EditOneFile(ctx.fs, ctx.log, foundFiles[j], [&](std::string_view text, std::string* out) {
+      bool ok = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string*) {
         RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
         return true;
       });

@@ -1,6 +1,12 @@
 #pragma once
 // Everything the core asks of the disks: the fixed drives, directory listings, whole-file reads,
-// checked writes and the few steps that replace a file while keeping a backup.
+// checked writes, the lock that keeps two runs from editing one file together, and the few steps
+// that replace a file while keeping a backup.
+//
+// Nothing here blocks without a bound: files are opened without waiting (a FIFO or a device
+// under a pathdef name is refused, not waited on) and the lock is given up after its timeout.
+// When a call fails, LastError() tells why in the platform's words, for the log.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +26,12 @@ struct DirEntry {
 
 enum class FsStatus { kOk, kFailed, kUnsupported };
 
+// Held while one file is read, edited and replaced; released when destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
@@ -38,10 +50,21 @@ class FileSystem {
   // Calls visit for every entry but "." and ".."; stops when visit returns false.
   // False when the directory cannot be listed.
   virtual bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) = 0;
+  // True when an entry of that name exists, of any kind (a dangling link too).
   virtual bool Exists(const std::string& path) = 0;
+  // Reads a regular file whole; anything else (a FIFO, a device, a directory) is refused.
   virtual bool ReadFile(const std::string& path, std::string* contents) = 0;
-  // Creates the file or empties it; never follows a symbolic link at the path. Null on failure.
+  // Creates the file or empties it; never follows a symbolic link at the path and refuses
+  // anything but a regular file. Null on failure.
   virtual std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) = 0;
+  // Creates a new regular file; fails when any entry of that name exists. Null on failure.
+  virtual std::unique_ptr<WritableFile> CreateNew(const std::string& path) = 0;
+  // The file that an edit of `path` must replace: `path` itself, or the final target when it is
+  // a symbolic link. False when the link leads nowhere.
+  virtual bool ResolveLink(const std::string& path, std::string* target) = 0;
+  // Excludes every other run (of this process or another) from editing the file at `path`
+  // until the lock is destroyed. Waits at most `timeout`; null when the lock cannot be had.
+  virtual std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) = 0;
   virtual bool Remove(const std::string& path) = 0;
   // Fails, changing nothing, when `to` exists.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
@@ -55,6 +78,8 @@ class FileSystem {
                                const std::string& backup) = 0;
   // Gives `to` the permission bits or attributes of `from`, as far as the platform can.
   virtual void CopyPermissions(const std::string& from, const std::string& to) = 0;
+  // Why this thread's last failed call failed ("Permission denied", "not a regular file").
+  virtual std::string LastError() = 0;
 };
 
 }  // namespace vorex

@@ -70,7 +70,9 @@ TEST(PosixFileSystemTest, ReplacementKeepsModeAndBackup) {
   ASSERT_TRUE(file->Write("new\n"));
   ASSERT_TRUE(file->Close());
   posix.CopyPermissions(path, dir / "pathdef.new");
-  ASSERT_TRUE(RotatePathdefFiles(posix, path, dir / "pathdef.new"));
+  StringList none;
+  DiagnosticLog log;
+  ASSERT_TRUE(RotatePathdefFiles({none, none, posix, log, PathRules::Posix()}, path, dir / "pathdef.new"));
   EXPECT_EQ(Slurp(path), "new\n");
   EXPECT_EQ(Slurp(dir / "pathdef.bak"), "old\n");
   EXPECT_FALSE(fs::exists(dir / "pathdef.new"));

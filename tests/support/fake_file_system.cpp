@@ -12,12 +12,12 @@ class FakeWritableFile : public WritableFile {
   bool Write(std::string_view data) override {
     if (fs_.Fails(FakeFileSystem::Op::kWrite, path_)) {
       fs_.files[path_] += std::string(data.substr(0, data.size() / 2));  // a short write
-      return false;
+      return fs_.Refuse(fs_.injectedReason);
     }
     fs_.files[path_] += std::string(data);
     return true;
   }
-  bool Close() override { return !fs_.Fails(FakeFileSystem::Op::kClose, path_); }
+  bool Close() override { return !fs_.Fails(FakeFileSystem::Op::kClose, path_) || fs_.Refuse(fs_.injectedReason); }
 
  private:
   FakeFileSystem& fs_;
@@ -26,6 +26,21 @@ class FakeWritableFile : public WritableFile {
 
 char SeparatorOf(const std::string& path) {
   return path.find('\\') != std::string::npos ? '\\' : '/';
+}
+
+class FakeLock : public FileLock {
+ public:
+  FakeLock(FakeFileSystem& fs, std::string dir) : fs_(fs), dir_(std::move(dir)) {}
+  ~FakeLock() override { fs_.locked.erase(dir_); }
+
+ private:
+  FakeFileSystem& fs_;
+  std::string dir_;
+};
+
+std::string ParentOf(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
 }  // namespace
@@ -52,6 +67,10 @@ const char* OpName(FakeFileSystem::Op op) {
       return "replace";
     case FakeFileSystem::Op::kList:
       return "list";
+    case FakeFileSystem::Op::kLock:
+      return "lock";
+    case FakeFileSystem::Op::kResolve:
+      return "resolve";
   }
   return "?";
 }
@@ -70,6 +89,7 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
 bool FakeFileSystem::Fails(Op op, const std::string& path) {
   ++calls_;
   journal_.push_back(std::string(OpName(op)) + " " + path);
+  lastError_ = injectedReason;
   if (crashAfter_ >= 0 && calls_ > crashAfter_) return true;
   for (Fault& f : faults_) {
     if (f.op != op || (!f.pathPart.empty() && path.find(f.pathPart) == std::string::npos)) continue;
@@ -105,31 +125,71 @@ bool FakeFileSystem::ListDirectory(const std::string& dir, const std::function<b
 }
 
 bool FakeFileSystem::Exists(const std::string& path) {
-  return files.count(path) || dirs.count(path);
+  return files.count(path) || dirs.count(path) || specials.count(path) || links.count(path);
 }
 
 bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
   if (Fails(Op::kRead, path)) return false;
+  if (specials.count(path) || dirs.count(path)) return Refuse("not a regular file");
   auto it = files.find(path);
-  if (it == files.end()) return false;
+  if (it == files.end()) return Refuse("No such file or directory");
   *contents = it->second;
   return true;
 }
 
 std::unique_ptr<WritableFile> FakeFileSystem::CreateForWrite(const std::string& path) {
   if (Fails(Op::kCreate, path)) return nullptr;
+  if (specials.count(path) || dirs.count(path) || links.count(path)) {
+    Refuse("not a regular file");
+    return nullptr;
+  }
   files[path].clear();
   return std::make_unique<FakeWritableFile>(*this, path);
 }
 
+std::unique_ptr<WritableFile> FakeFileSystem::CreateNew(const std::string& path) {
+  if (Fails(Op::kCreate, path)) return nullptr;
+  if (Exists(path)) {
+    Refuse("File exists");
+    return nullptr;
+  }
+  files[path].clear();
+  return std::make_unique<FakeWritableFile>(*this, path);
+}
+
+bool FakeFileSystem::ResolveLink(const std::string& path, std::string* target) {
+  if (Fails(Op::kResolve, path)) return false;
+  auto it = links.find(path);
+  if (it == links.end()) {
+    *target = path;
+    return true;
+  }
+  if (!files.count(it->second) && !specials.count(it->second)) return Refuse("the link leads nowhere");
+  *target = it->second;
+  return true;
+}
+
+std::unique_ptr<FileLock> FakeFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
+  std::string dir = ParentOf(path);
+  if (Fails(Op::kLock, dir)) return nullptr;
+  if (!locked.insert(dir).second) {
+    Refuse("another run held it for more than " + std::to_string(timeout.count()) + " ms");
+    return nullptr;
+  }
+  return std::make_unique<FakeLock>(*this, dir);
+}
+
 bool FakeFileSystem::Remove(const std::string& path) {
   if (Fails(Op::kRemove, path)) return false;
-  return files.erase(path) != 0;
+  if (dirs.count(path)) return Refuse("Is a directory");
+  if (specials.erase(path) || links.erase(path)) return true;
+  return files.erase(path) != 0 || Refuse("No such file or directory");
 }
 
 bool FakeFileSystem::Rename(const std::string& from, const std::string& to) {
   if (Fails(Op::kRename, from + " -> " + to)) return false;
-  if (!files.count(from) || files.count(to)) return false;
+  if (!files.count(from)) return Refuse("No such file or directory");
+  if (Exists(to)) return Refuse("File exists");
   files[to] = files[from];
   files.erase(from);
   return true;
@@ -138,14 +198,17 @@ bool FakeFileSystem::Rename(const std::string& from, const std::string& to) {
 FsStatus FakeFileSystem::HardLink(const std::string& existing, const std::string& link) {
   if (!supportsHardLinks) return FsStatus::kUnsupported;
   if (Fails(Op::kHardLink, existing + " -> " + link)) return FsStatus::kFailed;
-  if (!files.count(existing) || files.count(link)) return FsStatus::kFailed;
+  if (!files.count(existing) || Exists(link)) {
+    Refuse("File exists");
+    return FsStatus::kFailed;
+  }
   files[link] = files[existing];
   return FsStatus::kOk;
 }
 
 bool FakeFileSystem::RenameOver(const std::string& from, const std::string& to) {
   if (Fails(Op::kRenameOver, from + " -> " + to)) return false;
-  if (!files.count(from)) return false;
+  if (!files.count(from) || dirs.count(to)) return Refuse("cannot rename");
   files[to] = files[from];
   files.erase(from);
   return true;

@@ -12,10 +12,31 @@ namespace vorex::testing {
 
 class FakeFileSystem : public FileSystem {
  public:
-  enum class Op { kRead, kCreate, kWrite, kClose, kRemove, kRename, kHardLink, kRenameOver, kReplace, kList };
+  enum class Op {
+    kRead,
+    kCreate,
+    kWrite,
+    kClose,
+    kRemove,
+    kRename,
+    kHardLink,
+    kRenameOver,
+    kReplace,
+    kList,
+    kLock,
+    kResolve
+  };
 
   std::map<std::string, std::string> files;
   std::set<std::string> dirs;
+  // Entries that are neither files nor directories (a FIFO, a device): never opened.
+  std::set<std::string> specials;
+  // Symbolic links and their targets; a target that is no file leads nowhere.
+  std::map<std::string, std::string> links;
+  // Directories whose edit lock is taken.
+  std::set<std::string> locked;
+  // The reason that LastError gives for an injected failure.
+  std::string injectedReason = "injected failure";
   std::vector<std::string> roots;
   // What HardLink and ReplaceFile do when they do not fail: the POSIX way by default.
   bool supportsHardLinks = true;
@@ -35,15 +56,24 @@ class FakeFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* contents) override;
   std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
+  bool ResolveLink(const std::string& path, std::string* target) override;
+  std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   FsStatus HardLink(const std::string& existing, const std::string& link) override;
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string&, const std::string&) override {}
+  std::string LastError() override { return lastError_; }
 
   // True when this call is to fail; counts it.
   bool Fails(Op op, const std::string& path);
+  // Records why the call failed and returns false.
+  bool Refuse(std::string reason) {
+    lastError_ = std::move(reason);
+    return false;
+  }
 
  private:
   struct Fault {
@@ -56,6 +86,7 @@ class FakeFileSystem : public FileSystem {
   int crashAfter_ = -1;
   int calls_ = 0;
   std::vector<std::string> journal_;
+  std::string lastError_;
 };
 
 const char* OpName(FakeFileSystem::Op op);

@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
   std::string out;
   DiagnosticLog log;
   if (op == "add") {
-    if (AddEntryToText(text, DirectoryKey(argv[3], rules), rules, log, &out) == AddOutcome::kNoInsertionPoint) return 1;
+    std::string key = DirectoryKey(argv[3], rules);
+    std::string entry = rules.WritesKeyAsEntry() ? key : std::string(argv[3]);
+    if (AddEntryToText(text, key, entry, rules, log, &out) == AddOutcome::kNoInsertionPoint) return 1;
   } else {
     RemoveEntriesFromText(text, argv[3], rules, log, &out);
   }

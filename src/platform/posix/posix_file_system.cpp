@@ -2,18 +2,34 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace vorex {
 
 namespace {
+
+// The reason for this thread's last failure; each thread edits or logs on its own.
+thread_local std::string t_lastError;
+
+bool FailWith(std::string reason) {
+  t_lastError = std::move(reason);
+  return false;
+}
+bool FailWithErrno() {
+  return FailWith(std::strerror(errno));
+}
 
 class FdWritableFile : public WritableFile {
  public:
@@ -25,15 +41,17 @@ class FdWritableFile : public WritableFile {
     while (!data.empty()) {
       ssize_t n = ::write(fd_, data.data(), data.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n < 0) return FailWithErrno();
+      if (n == 0) return FailWith("nothing written");
       data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
   }
   bool Close() override {
-    if (fd_ < 0) return false;
-    bool ok = ::fsync(fd_) == 0 || errno == EINVAL;  // EINVAL: a file that cannot be synced (a pipe)
-    ok = ::close(fd_) == 0 && ok;
+    if (fd_ < 0) return FailWith("already closed");
+    bool ok = ::fsync(fd_) == 0 || errno == EINVAL;  // EINVAL: a file that cannot be synced
+    if (!ok) FailWithErrno();
+    if (::close(fd_) != 0 && ok) ok = FailWithErrno();
     fd_ = -1;
     return ok;
   }
@@ -173,14 +191,21 @@ bool PosixFileSystem::Exists(const std::string& path) {
 }
 
 bool PosixFileSystem::ReadFile(const std::string& path, std::string* contents) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  // O_NONBLOCK: a FIFO planted under the name must not hold the run up; it is refused below.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return FailWithErrno();
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FailWith("not a regular file");
+  }
   contents->clear();
   char buf[65536];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      FailWithErrno();
       ::close(fd);
       return false;
     }
@@ -191,43 +216,115 @@ bool PosixFileSystem::ReadFile(const std::string& path, std::string* contents) {
   return true;
 }
 
-std::unique_ptr<WritableFile> PosixFileSystem::CreateForWrite(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return nullptr;
+namespace {
+
+std::unique_ptr<WritableFile> OpenRegularForWrite(const std::string& path, int flags, mode_t mode) {
+  int fd = ::open(path.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+  if (fd < 0) {
+    FailWithErrno();
+    return nullptr;
+  }
   struct stat st {};
   // Only a plain file is written: never a device or a FIFO planted under the name.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
+    FailWith("not a regular file");
     return nullptr;
   }
   return std::make_unique<FdWritableFile>(fd);
 }
 
+class DirectoryLock : public FileLock {
+ public:
+  explicit DirectoryLock(int fd) : fd_(fd) {}
+  ~DirectoryLock() override { ::close(fd_); }  // closing the descriptor releases the flock
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<WritableFile> PosixFileSystem::CreateForWrite(const std::string& path) {
+  return OpenRegularForWrite(path, O_CREAT | O_TRUNC, 0644);
+}
+
+std::unique_ptr<WritableFile> PosixFileSystem::CreateNew(const std::string& path) {
+  // Private until CopyPermissions gives it the mode of the file it replaces.
+  return OpenRegularForWrite(path, O_CREAT | O_EXCL, 0600);
+}
+
+bool PosixFileSystem::ResolveLink(const std::string& path, std::string* target) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return FailWithErrno();
+  if (!S_ISLNK(st.st_mode)) {
+    *target = path;
+    return true;
+  }
+  char resolved[PATH_MAX];
+  if (!::realpath(path.c_str(), resolved)) {
+    if (errno == ENOENT) return FailWith("the link leads nowhere");
+    return FailWithErrno();
+  }
+  *target = resolved;
+  return true;
+}
+
+std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
+  // The directory stays put while pathdef.m is renamed in it, so every run locks the same thing.
+  std::string dir = ParentOf(path);
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    FailWithErrno();
+    return nullptr;
+  }
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<DirectoryLock>(fd);
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      FailWithErrno();
+      break;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      FailWith("another run held it for more than " + std::to_string(timeout.count()) + " ms");
+      break;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+  ::close(fd);
+  return nullptr;
+}
+
 bool PosixFileSystem::Remove(const std::string& path) {
-  return ::unlink(path.c_str()) == 0;
+  return ::unlink(path.c_str()) == 0 || FailWithErrno();
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   // link() refuses an existing destination, which makes the rename refuse it too.
   if (::link(from.c_str(), to.c_str()) == 0) {
     if (::unlink(from.c_str()) == 0) return true;
+    FailWithErrno();
     ::unlink(to.c_str());
     return false;
   }
-  if (errno == EEXIST) return false;
-  if (Exists(to)) return false;
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  if (errno == EEXIST) return FailWithErrno();
+  if (Exists(to)) return FailWith(std::strerror(EEXIST));
+  return ::rename(from.c_str(), to.c_str()) == 0 || FailWithErrno();
 }
 
 FsStatus PosixFileSystem::HardLink(const std::string& existing, const std::string& link) {
   if (::link(existing.c_str(), link.c_str()) == 0) return FsStatus::kOk;
-  if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EXDEV || errno == EMLINK)
+  int error = errno;
+  FailWithErrno();
+  if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EXDEV || error == EMLINK)
     return FsStatus::kUnsupported;
   return FsStatus::kFailed;
 }
 
 bool PosixFileSystem::RenameOver(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  if (::rename(from.c_str(), to.c_str()) != 0) return FailWithErrno();
   SyncDirectory(ParentOf(to));
   return true;
 }
@@ -245,6 +342,10 @@ void PosixFileSystem::CopyPermissions(const std::string& from, const std::string
     [[maybe_unused]] int ignored = ::lchown(to.c_str(), st.st_uid, st.st_gid);
   }
   ::chmod(to.c_str(), st.st_mode & 07777);
+}
+
+std::string PosixFileSystem::LastError() {
+  return t_lastError.empty() ? "unknown error" : t_lastError;
 }
 
 }  // namespace vorex

@@ -20,12 +20,16 @@ class PosixFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* contents) override;
   std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
+  bool ResolveLink(const std::string& path, std::string* target) override;
+  std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   FsStatus HardLink(const std::string& existing, const std::string& link) override;
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  std::string LastError() override;
 
  private:
   std::vector<std::string> roots_;

@@ -1,10 +1,36 @@
 #include "platform/win32/win32_file_system.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "platform/win32/windows_api.h"
 
 namespace vorex {
 
 namespace {
+
+// The reason for this thread's last failure, in the system's words.
+thread_local std::string t_lastError;
+
+bool FailWith(std::string reason) {
+  t_lastError = std::move(reason);
+  return false;
+}
+
+bool FailWithLastError(DWORD code = GetLastError()) {
+  char buf[512] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                           sizeof buf, nullptr);
+  std::string text(buf, n);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' '))
+    text.pop_back();
+  return FailWith(text.empty() ? "error " + std::to_string(code) : text);
+}
+
+std::string ParentOf(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
 
 class HandleWritableFile : public WritableFile {
  public:
@@ -16,15 +42,16 @@ class HandleWritableFile : public WritableFile {
     while (!data.empty()) {
       DWORD chunk = data.size() > 0x100000 ? 0x100000 : static_cast<DWORD>(data.size());
       DWORD written = 0;
-      if (!::WriteFile(handle_, data.data(), chunk, &written, nullptr) || written == 0) return false;
+      if (!::WriteFile(handle_, data.data(), chunk, &written, nullptr)) return FailWithLastError();
+      if (written == 0) return FailWith("nothing written");
       data.remove_prefix(written);
     }
     return true;
   }
   bool Close() override {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
-    bool ok = FlushFileBuffers(handle_) != 0;
-    ok = CloseHandle(handle_) != 0 && ok;
+    if (handle_ == INVALID_HANDLE_VALUE) return FailWith("already closed");
+    bool ok = FlushFileBuffers(handle_) != 0 || FailWithLastError();
+    if (!CloseHandle(handle_) && ok) ok = FailWithLastError();
     handle_ = INVALID_HANDLE_VALUE;
     return ok;
   }
@@ -32,6 +59,29 @@ class HandleWritableFile : public WritableFile {
  private:
   HANDLE handle_;
 };
+
+class LockFileHandle : public FileLock {
+ public:
+  explicit LockFileHandle(HANDLE h) : handle_(h) {}
+  ~LockFileHandle() override { CloseHandle(handle_); }  // the file goes with its last handle
+
+ private:
+  HANDLE handle_;
+};
+
+// Only a file on a disk is read or written: never a device or a pipe opened under the name.
+HANDLE CheckDiskFile(HANDLE h) {
+  if (h == INVALID_HANDLE_VALUE) {
+    FailWithLastError();
+    return h;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    FailWith("not a regular file");
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
+}
 
 }  // namespace
 
@@ -72,16 +122,20 @@ bool Win32FileSystem::Exists(const std::string& path) {
 }
 
 bool Win32FileSystem::ReadFile(const std::string& path, std::string* contents) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (h == INVALID_HANDLE_VALUE) return false;
+  if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+    CloseHandle(h);
+    return FailWith("not a regular file");
+  }
   contents->clear();
   char buf[65536];
   bool ok = true;
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = false;
+      ok = FailWithLastError();
       break;
     }
     if (got == 0) break;
@@ -93,26 +147,92 @@ bool Win32FileSystem::ReadFile(const std::string& path, std::string* contents) {
 
 std::unique_ptr<WritableFile> Win32FileSystem::CreateForWrite(const std::string& path) {
   // Others may read and write it meanwhile (the log is read while the run goes on).
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<HandleWritableFile>(h);
 }
 
+std::unique_ptr<WritableFile> Win32FileSystem::CreateNew(const std::string& path) {
+  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<HandleWritableFile>(h);
+}
+
+bool Win32FileSystem::ResolveLink(const std::string& path, std::string* target) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithLastError();
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    *target = path;
+    return true;
+  }
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FailWith("the link leads nowhere");
+    return FailWithLastError(code);
+  }
+  char buf[MAX_PATH * 4] = {};
+  DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  DWORD code = GetLastError();
+  CloseHandle(h);
+  if (n == 0 || n >= sizeof buf) return FailWithLastError(code);
+  std::string resolved(buf, n);
+  if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) {
+    resolved = "\\\\" + resolved.substr(8);
+  } else if (resolved.rfind("\\\\?\\", 0) == 0) {
+    resolved = resolved.substr(4);
+  }
+  *target = resolved;
+  return true;
+}
+
+std::unique_ptr<FileLock> Win32FileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
+  // A lock file beside the file, opened without sharing: a second run cannot open it until the
+  // first closes it, and the system deletes it with its last handle, even after a crash.
+  std::string lockPath = ParentOf(path) + "\\pathdef.lock";
+  auto start = std::chrono::steady_clock::now();
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    HANDLE h = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return std::make_unique<LockFileHandle>(h);
+    DWORD code = GetLastError();
+    auto waited = std::chrono::steady_clock::now() - start;
+    // Access is also denied for a moment while the last holder's file is being deleted.
+    bool busy = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+                (code == ERROR_ACCESS_DENIED && waited < std::chrono::seconds(1));
+    if (!busy) {
+      FailWithLastError(code);
+      return nullptr;
+    }
+    if (waited >= timeout) {
+      FailWith("another run held it for more than " + std::to_string(timeout.count()) + " ms");
+      return nullptr;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+}
+
 bool Win32FileSystem::Remove(const std::string& path) {
   if (DeleteFileA(path.c_str())) return true;
+  DWORD code = GetLastError();
   // As with unlink on POSIX, the read-only attribute does not keep a file from being removed:
   // the backup of a read-only pathdef.m is read-only too, and each later edit removes it.
   DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
-  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return FailWithLastError(code);
+  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return FailWithLastError();
   if (DeleteFileA(path.c_str())) return true;
+  code = GetLastError();
   SetFileAttributesA(path.c_str(), attributes);  // still there: as it was
-  return false;
+  return FailWithLastError(code);
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0 || FailWithLastError();
 }
 
 FsStatus Win32FileSystem::HardLink(const std::string&, const std::string&) {
@@ -120,7 +240,8 @@ FsStatus Win32FileSystem::HardLink(const std::string&, const std::string&) {
 }
 
 bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
+         FailWithLastError();
 }
 
 FsStatus Win32FileSystem::ReplaceFile(const std::string& target, const std::string& replacement,
@@ -128,7 +249,9 @@ FsStatus Win32FileSystem::ReplaceFile(const std::string& target, const std::stri
   if (ReplaceFileA(target.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                    nullptr))
     return FsStatus::kOk;
-  switch (GetLastError()) {
+  DWORD code = GetLastError();
+  FailWithLastError(code);
+  switch (code) {
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
       // The old file already carries the backup name: give it its own name back.
       MoveFileExA(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
@@ -147,6 +270,10 @@ void Win32FileSystem::CopyPermissions(const std::string& from, const std::string
   DWORD keep =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   if (attributes & keep) SetFileAttributesA(to.c_str(), attributes & keep);
+}
+
+std::string Win32FileSystem::LastError() {
+  return t_lastError.empty() ? "unknown error" : t_lastError;
 }
 
 }  // namespace vorex
