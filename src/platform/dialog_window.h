@@ -39,6 +39,9 @@ class DialogWindow {
   virtual void EnableItem(int id, bool enable) = 0;
   // A box owned by the dialog; returns when the user dismisses it.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+  // One line that says why something failed, where a user can still read it after the box (the
+  // terminal: standard error). A window without such a place ignores it.
+  virtual void ShowProblem(const std::string& /*line*/) {}
   virtual bool SetTimer(unsigned id, unsigned milliseconds) = 0;
   virtual void KillTimer(unsigned id) = 0;
   virtual void EndDialog(int result) = 0;

@@ -33,7 +33,8 @@ int RunUpdate(CPathUpdateDlg& dlg) {
   s.window.SetItemText(kIdcDetailText, "");
   s.window.SetItemText(kIdcStatusText, kModifyingStatus);
   std::size_t fileCount = foundFiles.size();
-  EditContext edit{dlg.m_commands, dlg.m_paths, s.fs, dlg.m_log, s.rules};
+  StringList problems;
+  EditContext edit{dlg.m_commands, dlg.m_paths, s.fs, dlg.m_log, s.rules, &problems};
   int removed = RemovePathEntries(edit, foundFiles);
   int added = AddPathEntries(edit, foundFiles);
 
@@ -48,6 +49,7 @@ int RunUpdate(CPathUpdateDlg& dlg) {
   } else {
     dlg.SetOutcome(kExitFailure);
     dlg.ShowMessage(kFailureHeading + dlg.PairListing());
+    for (const std::string& line : problems) s.window.ShowProblem(line);
   }
   dlg.m_bRunning = 0;
   return 0;

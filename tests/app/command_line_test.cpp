@@ -64,6 +64,31 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ADD"},
                   {"C:\\a -log on"},
                   true},
+        // A quote protects only a whole value; one without its partner is an ordinary character.
+        ParseCase{"QuoteInsideValue",
+                  "vorex -path /opt/a\"b -command ADD -path /opt/c -command ADD",
+                  0,
+                  {"ADD", "ADD"},
+                  {"/opt/c", "/opt/a\"b"},
+                  true},
+        ParseCase{"UnpairedOpeningQuote",
+                  "vorex -command ADD -path \"/opt/a -command REMOVE -path /opt/c",
+                  0,
+                  {"REMOVE", "ADD"},
+                  {"/opt/c", "\"/opt/a"},
+                  true},
+        ParseCase{"QuoteClosingMidValueDoesNotCount",
+                  "vorex -command ADD -path \"/opt/a\" b",
+                  0,
+                  {"ADD"},
+                  {"\"/opt/a\" b"},
+                  true},
+        ParseCase{"QuotedValueBeforeNextOption",
+                  "vorex -path \"/opt/x -y\"  -command ADD",
+                  0,
+                  {"ADD"},
+                  {"/opt/x -y"},
+                  true},
         ParseCase{"TabsTrimmed", "prog.exe -command\tADD -path \tC:\\x\t", 0, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"BlanksTrimmed", "prog.exe -command  ADD  -path  C:\\x  ", 0, {"ADD"}, {"C:\\x"}, true},
         // The program's own path is never searched.
@@ -94,6 +119,43 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"MorePaths", "prog.exe -command ADD -path C:\\x -path D:\\y -path E:\\z", 0, {}, {}, false},
         ParseCase{"UsageKeepsLogOff", "prog.exe -log on", 1, {}, {}, false}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(CheckDirectoriesTest, RefusesOrRewritesOddDirectories) {
+  struct Row {
+    const char* name;
+    bool windows;
+    std::string dir;
+    std::string written;  // empty: refused
+  } rows[] = {
+      {"Absolute", false, "/opt/x", "/opt/x"},
+      {"TrailingDotKept", false, "/opt/lib.", "/opt/lib."},
+      {"DotSlash", false, "./x", "/home/me/x"},
+      {"DotDot", false, "../lib", "/home/lib"},
+      {"Bare", false, "x y", "/home/me/x y"},
+      {"PastRoot", false, "../../../z", "/z"},
+      {"Tilde", false, "~/m", ""},
+      {"Newline", false, "/opt/a\nb", ""},
+      {"CarriageReturn", true, "C:\\a\rb", ""},
+      {"Nul", false, std::string("/opt/a\0b", 8), ""},
+      {"Colon", false, "/opt/a:b", ""},
+      {"WindowsRelativeUntouched", true, "tools\\x", "tools\\x"},
+      {"WindowsDriveColon", true, "C:\\x", "C:\\x"},
+      {"WindowsTilde", true, "C:\\PROGRA~1\\x", "C:\\PROGRA~1\\x"},
+  };
+  for (const Row& row : rows) {
+    StringList paths{row.dir};
+    std::string problem =
+        CheckDirectories(paths, row.windows ? PathRules::Windows() : PathRules::Posix(), "/home/me");
+    if (row.written.empty()) {
+      EXPECT_EQ(problem.rfind("Problem: ", 0), 0u) << row.name;
+    } else {
+      EXPECT_EQ(problem, "") << row.name;
+      EXPECT_EQ(paths, StringList{row.written}) << row.name;
+    }
+  }
+  StringList relative{"x"};
+  EXPECT_NE(CheckDirectories(relative, PathRules::Posix(), ""), "");  // no current directory known
+}
 
 TEST(UsageTest, TextAndCaptionAreExact) {
   EXPECT_EQ(std::string(kUsageCaption).size(), 54u);

@@ -76,6 +76,9 @@ const std::string kTextAfterMarker = "p = [...\n     'a;', ...\n  %%% END ENTRIE
 const std::string kBracketInComment = "p = [...\n% use ['x'] here\n     'a;', ...\n%%% END ENTRIES %%%\n];\n";
 const std::string kColons = "p = [...\n     'C:\\a:', ... % :'x' :'y'\n%%% END ENTRIES %%%\n];\n";
 const std::string kLongLine = "p = [...\n     '" + std::string(700, 'q') + ";', ...\n%%% END ENTRIES %%%\n];\n";
+const std::string kCrOnly = "p = [...\r     'a;', ...\r%%% END ENTRIES %%%\r];\r";
+const std::string kCrOnlyUnix = "p = [...\r'/a:', ...\r%%% END ENTRIES %%%\r];\r";
+const std::string kMixedEnds = "p = [...\r\n'/a:', ...\r%%% END ENTRIES %%%\n];\r\n";
 const std::string kBelowOnly = "p = [...\n     'a;', ...\n%%% END ENTRIES %%%\n'C:\\new;', ...\n];\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,6 +109,21 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"LongLineWhole", true, kLongLine, "C:\\n", Inserted(kLongLine, 2, "\t'c:\\n;',...\n")},
         AddCase{"ListedBelowMarkerDoesNotCount", true, kBelowOnly, "C:\\New",
                 Inserted(kBelowOnly, 2, "\t'c:\\new;',...\n")},
+        // Lines may end in CR alone; the entry takes the ending of the line it is put above.
+        AddCase{"CrOnlyWindows", true, kCrOnly, "C:\\N",
+                "p = [...\r     'a;', ...\r\t'c:\\n;',...\r%%% END ENTRIES %%%\r];\r"},
+        AddCase{"CrOnlyUnix", false, kCrOnlyUnix, "/n", "p = [...\r'/a:', ...\r\t'/n:',...\r%%% END ENTRIES %%%\r];\r"},
+        AddCase{"MixedEndingsKept", false, kMixedEnds, "/n",
+                "p = [...\r\n'/a:', ...\r\t'/n:',...\n%%% END ENTRIES %%%\n];\r\n"},
+        // On POSIX the entry names the directory exactly as given; the trim only decides the key.
+        AddCase{"UnixTrailingDotKept", false, kCrOnlyUnix, "/opt/lib.",
+                "p = [...\r'/a:', ...\r\t'/opt/lib.:',...\r%%% END ENTRIES %%%\r];\r"},
+        AddCase{"UnixTrailingQuoteKept", false, kCrOnlyUnix, "/opt/a'",
+                "p = [...\r'/a:', ...\r\t'/opt/a'':',...\r%%% END ENTRIES %%%\r];\r"},
+        AddCase{"UnixTrailingSemicolonKept", false, kCrOnlyUnix, "/opt/x;",
+                "p = [...\r'/a:', ...\r\t'/opt/x;:',...\r%%% END ENTRIES %%%\r];\r"},
+        AddCase{"UnixDoubleQuoteKept", false, kCrOnlyUnix, "/opt/a\"b",
+                "p = [...\r'/a:', ...\r\t'/opt/a\"b:',...\r%%% END ENTRIES %%%\r];\r"},
         AddCase{"AlreadyListedAnyCase", true, testing::kSavepathWindows, "c:\\TOOLS\\X", testing::kSavepathWindows},
         AddCase{"AlreadyListedUnix", false, testing::kCurrentUnix, "/opt/x", testing::kCurrentUnix},
         AddCase{"AlreadyListedWithQuote", true, "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n",
@@ -241,6 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{"NoMatchStillRewrites", true, testing::kSavepathWindows, "E:\\nothing", {}},
         RemoveCase{
             "OldFileWithoutMarkers", true, testing::kOldInstallerLf, "C:\\Tools\\xyz", {"'C:\\Tools\\xyz;',...\n"}},
+        RemoveCase{"CrOnly", false, kCrOnlyUnix, "/a", {"'/a:', ...\r"}},
         RemoveCase{"EmptyFile", true, "", "C:\\x", {}}),
     [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.name); });
 
@@ -321,7 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"OldInstaller", true, Crlf(testing::kOldInstallerLf), "C:\\Other"},
                       RoundTrip{"UnixOnWindows", true, testing::kCurrentUnix, "C:\\new"},
                       RoundTrip{"Unix", false, testing::kCurrentUnix, "/home/me/My Tools"},
-                      RoundTrip{"UnixParenthesised", false, testing::kCurrentUnix, "/srv/tool (2)/m"}),
+                      RoundTrip{"UnixParenthesised", false, testing::kCurrentUnix, "/srv/tool (2)/m"},
+                      RoundTrip{"UnixCrOnly", false, kCrOnlyUnix, "/opt/lib."},
+                      RoundTrip{"WindowsMixed", true, kMixedEnds, "C:\\x"}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
 }  // namespace

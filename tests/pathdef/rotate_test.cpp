@@ -2,6 +2,9 @@
 // pathdef.m must exist and hold the old or the new text, never neither.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "pathdef/edit_passes.h"
 #include "support/fake_file_system.h"
 
@@ -39,10 +42,15 @@ void Configure(FakeFileSystem& fs, Mode mode) {
   fs.AddFile(kBak, kPreviousBackup);
 }
 
-int RunAdd(FakeFileSystem& fs) {
+int RunAdd(FakeFileSystem& fs, std::string* logText = nullptr, StringList* problems = nullptr) {
   StringList commands{"ADD"}, paths{"/b"};
+  fs.AddFile("/cwd/vorex.log", "");
   DiagnosticLog log;
-  return AddPathEntries({commands, paths, fs, log, PathRules::Posix()}, {kPath});
+  log.Open(fs, "/cwd/vorex.log", false);
+  int result = AddPathEntries({commands, paths, fs, log, PathRules::Posix(), problems}, {kPath});
+  log.Flush();
+  if (logText) *logText = fs.files["/cwd/vorex.log"];
+  return result;
 }
 
 void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
@@ -59,18 +67,16 @@ void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
     if (fs.files.count(kBak)) {
       EXPECT_TRUE(fs.files[kBak] == kPreviousBackup || fs.files[kBak] == kOld) << context;
     }
-    // A pathdef.new left behind is the whole edited text, never a part of it.
-    if (fs.files.count(kNew)) {
-      EXPECT_EQ(fs.files[kNew], kEdited) << context;
-    }
+    // While pathdef.m is in place nothing is left behind.
+    EXPECT_EQ(fs.files.count(kNew), 0u) << context;
   }
 }
 
 class FaultMatrixTest : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(FaultMatrixTest, EachStepFailingLeavesOldOrNewText) {
-  const Op kOps[] = {Op::kRead,   Op::kCreate,   Op::kWrite,      Op::kClose,  Op::kRemove,
-                     Op::kRename, Op::kHardLink, Op::kRenameOver, Op::kReplace};
+  const Op kOps[] = {Op::kRead,     Op::kCreate,     Op::kWrite,   Op::kClose, Op::kRemove,  Op::kRename,
+                     Op::kHardLink, Op::kRenameOver, Op::kReplace, Op::kLock,  Op::kResolve};
   for (Op op : kOps) {
     for (int nth = 1; nth <= 3; ++nth) {
       FakeFileSystem fs;
@@ -93,6 +99,8 @@ TEST_P(FaultMatrixTest, StoppingAfterEachStepLeavesOldOrNewText) {
     fs.CrashAfter(calls);
     RunAdd(fs);
     std::string context = "stopped after " + std::to_string(calls) + " calls";
+    // No lock outlives the run, however it ended.
+    EXPECT_TRUE(fs.locked.empty()) << context;
     if (GetParam() == Mode::kThreeRenames && fs.files.count(kPath) == 0) {
       // The one window the three renames leave: between them both texts are kept under the
       // other two names.
@@ -145,6 +153,139 @@ TEST(RotateTest, LeftoverNewFileIsReused) {
   fs.AddFile(kNew, "from a failed run\n");
   EXPECT_EQ(RunAdd(fs), 1);
   EXPECT_EQ(fs.files[kPath], kEdited);
+}
+
+// Each step that can fail says which step, on which file, and why; pathdef.m stays as it was and
+// nothing is left behind.
+TEST(FailureReasonTest, EachFailedStepIsLoggedWithItsReason) {
+  struct Row {
+    Op op;
+    int nth;
+    std::string pathPart;
+    std::string line;
+  } rows[] = {
+      {Op::kResolve, 1, "", "Failed: follow link " + kPath + ": injected failure"},
+      {Op::kLock, 1, "", "Failed: lock " + kPath + ": injected failure"},
+      {Op::kRead, 1, "", "Failed: read " + kPath + ": injected failure"},
+      {Op::kCreate, 1, "pathdef.new", "Failed: create " + kNew + ": injected failure"},
+      {Op::kWrite, 1, "pathdef.new", "Failed: write " + kNew + ": injected failure"},
+      {Op::kClose, 1, "pathdef.new", "Failed: flush " + kNew + ": injected failure"},
+      {Op::kRemove, 1, "pathdef.bak", "Failed: remove " + kBak + ": injected failure"},
+      {Op::kHardLink, 1, "", "Failed: link " + kPath + " to " + kBak + ": injected failure"},
+      {Op::kRenameOver, 1, "", "Failed: rename " + kNew + " to " + kPath + ": injected failure"},
+  };
+  for (const Row& row : rows) {
+    FakeFileSystem fs;
+    Configure(fs, Mode::kHardLinks);
+    fs.FailOn(row.op, row.nth, row.pathPart);
+    std::string log;
+    StringList problems;
+    EXPECT_EQ(RunAdd(fs, &log, &problems), 0) << row.line;
+    EXPECT_NE(log.find(row.line + "\n"), std::string::npos) << log;
+    EXPECT_EQ(problems, StringList{row.line});
+    EXPECT_EQ(fs.files[kPath], kOld) << row.line;
+    EXPECT_EQ(fs.files.count(kNew), 0u) << row.line;
+  }
+}
+
+TEST(FailureReasonTest, ThreeRenamesThatCannotRollBackKeepBothTextsAndSaySo) {
+  FakeFileSystem fs;
+  Configure(fs, Mode::kThreeRenames);
+  fs.FailOn(Op::kRename, 1, "pathdef.new ->");
+  fs.FailOn(Op::kRename, 1, "pathdef.bak ->");
+  std::string log;
+  EXPECT_EQ(RunAdd(fs, &log), 0);
+  EXPECT_EQ(fs.files[kBak], kOld);
+  EXPECT_EQ(fs.files[kNew], kEdited);
+  EXPECT_NE(log.find("Kept: " + kNew + " holds the edited text, " + kBak + " the previous one\n"), std::string::npos)
+      << log;
+}
+
+// Another run holds the directory's lock for longer than we wait: nothing is read or written.
+TEST(LockTest, HeldLockFailsTheFileWithoutTouchingIt) {
+  FakeFileSystem fs;
+  Configure(fs, Mode::kHardLinks);
+  fs.locked.insert("/i/toolbox/local");
+  std::string log;
+  EXPECT_EQ(RunAdd(fs, &log), 0);
+  EXPECT_EQ(fs.files[kPath], kOld);
+  EXPECT_EQ(fs.files[kBak], kPreviousBackup);
+  EXPECT_NE(log.find("Failed: lock " + kPath + ": another run held it for more than 30000 ms"), std::string::npos)
+      << log;
+  for (const std::string& call : fs.Journal()) EXPECT_NE(call.rfind("read", 0), 0u) << call;
+}
+
+TEST(LockTest, TextIsReadOnlyOnceTheLockIsHeld) {
+  FakeFileSystem fs;
+  Configure(fs, Mode::kHardLinks);
+  RunAdd(fs);
+  std::vector<std::string> journal = fs.Journal();
+  auto at = [&](const std::string& prefix) {
+    for (std::size_t i = 0; i < journal.size(); ++i)
+      if (journal[i].rfind(prefix, 0) == 0) return i;
+    return journal.size();
+  };
+  EXPECT_LT(at("lock"), at("read " + kPath));
+  EXPECT_TRUE(fs.locked.empty());
+}
+
+struct HostileCase {
+  const char* name;
+  std::function<void(FakeFileSystem&)> plant;
+  int result;
+  std::string logLine;  // expected in the log; empty for none
+};
+
+// Odd things under the pathdef names. pathdef.m is never lost or changed by a failure.
+TEST(HostileFileTest, OddEntriesUnderThePathdefNames) {
+  const std::string kTarget = "/shared/common.m";
+  HostileCase cases[] = {
+      {"FifoAtPathdef", [](FakeFileSystem& fs) { fs.files.erase(kPath), fs.specials.insert(kPath); }, 0,
+       "Failed: read " + kPath + ": not a regular file"},
+      {"FifoAtNew", [](FakeFileSystem& fs) { fs.specials.insert(kNew); }, 1, ""},
+      {"DirectoryAtNew", [](FakeFileSystem& fs) { fs.dirs.insert(kNew); }, 0,
+       "Failed: remove " + kNew + ": Is a directory"},
+      {"FifoAtBackup", [](FakeFileSystem& fs) { fs.files.erase(kBak), fs.specials.insert(kBak); }, 1, ""},
+      {"DirectoryAtBackup", [](FakeFileSystem& fs) { fs.files.erase(kBak), fs.dirs.insert(kBak); }, 0,
+       "Failed: remove " + kBak + ": Is a directory"},
+      {"DanglingLink", [](FakeFileSystem& fs) { fs.files.erase(kPath), fs.links[kPath] = "/nowhere/pathdef.m"; }, 0,
+       "Failed: follow link " + kPath + ": the link leads nowhere"},
+      {"LinkToFifo",
+       [&](FakeFileSystem& fs) { fs.files.erase(kPath), fs.links[kPath] = kTarget, fs.specials.insert(kTarget); }, 0,
+       "Failed: read " + kTarget + ": not a regular file"},
+  };
+  for (const HostileCase& c : cases) {
+    FakeFileSystem fs;
+    Configure(fs, Mode::kHardLinks);
+    c.plant(fs);
+    std::map<std::string, std::string> before = fs.files;
+    std::string log;
+    EXPECT_EQ(RunAdd(fs, &log), c.result) << c.name;
+    if (!c.logLine.empty()) {
+      EXPECT_NE(log.find(c.logLine + "\n"), std::string::npos) << c.name << "\n" << log;
+    }
+    if (c.result == 1) {
+      EXPECT_EQ(fs.files[kPath], kEdited) << c.name;
+      EXPECT_EQ(fs.files[kBak], kOld) << c.name;
+      EXPECT_EQ(fs.files.count(kNew), 0u) << c.name;
+    } else {
+      before.erase("/cwd/vorex.log");
+      fs.files.erase("/cwd/vorex.log");
+      EXPECT_EQ(fs.files, before) << c.name;
+    }
+  }
+}
+
+TEST(HostileFileTest, LinkedPathdefIsEditedThroughTheLink) {
+  FakeFileSystem fs;
+  fs.AddFile("/shared/common.m", kOld);
+  fs.links[kPath] = "/shared/common.m";
+  ASSERT_EQ(RunAdd(fs), 1);
+  EXPECT_EQ(fs.links[kPath], "/shared/common.m");  // the link stays
+  EXPECT_EQ(fs.files.count(kPath), 0u);
+  EXPECT_EQ(fs.files["/shared/common.m"], kEdited);
+  EXPECT_EQ(fs.files["/shared/pathdef.bak"], kOld);
+  EXPECT_EQ(fs.files.count(kBak), 0u);
 }
 
 TEST(RotateTest, SiblingsLieBesideTheFileWhateverTheDirectoriesAreCalled) {

@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "log/diagnostic_log.h"
 #include "pathdef/edit_passes.h"
@@ -88,6 +91,68 @@ TEST(PosixFileSystemTest, NewFileIsNotWrittenThroughALink) {
   PosixFileSystem posix;
   EXPECT_EQ(posix.CreateForWrite(dir / "pathdef.new"), nullptr);
   EXPECT_EQ(Slurp(dir / "elsewhere"), "keep\n");
+}
+
+// A FIFO under any of the names is refused at once, never waited on.
+TEST(PosixFileSystemTest, FifosAreRefusedWithoutBlocking) {
+  TempDir dir;
+  std::string fifo = dir / "pathdef.m";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  PosixFileSystem posix;
+  std::string text;
+  EXPECT_FALSE(posix.ReadFile(fifo, &text));
+  EXPECT_EQ(posix.LastError(), "not a regular file");
+  EXPECT_EQ(posix.CreateForWrite(fifo), nullptr);
+  EXPECT_EQ(posix.CreateNew(fifo), nullptr);
+}
+
+TEST(PosixFileSystemTest, LinksResolveToTheirTarget) {
+  TempDir dir;
+  std::string target = dir.File("shared/common.m");
+  fs::create_directories(dir / "i");
+  fs::create_symlink(target, dir / "i/pathdef.m");
+  fs::create_symlink(dir / "missing", dir / "i/dangling.m");
+  PosixFileSystem posix;
+  std::string resolved;
+  ASSERT_TRUE(posix.ResolveLink(dir / "i/pathdef.m", &resolved));
+  EXPECT_EQ(resolved, fs::canonical(target).string());
+  ASSERT_TRUE(posix.ResolveLink(target, &resolved));
+  EXPECT_EQ(resolved, target);
+  EXPECT_FALSE(posix.ResolveLink(dir / "i/dangling.m", &resolved));
+  EXPECT_EQ(posix.LastError(), "the link leads nowhere");
+}
+
+// A second editor waits for the first, then reads what the first one wrote; past its timeout
+// it gives up with a reason.
+TEST(PosixFileSystemTest, SecondEditWaitsForTheLockAndEditsTheFirstResult) {
+  TempDir dir;
+  std::string path = dir / "toolbox/local/pathdef.m";
+  fs::create_directories(dir / "toolbox/local");
+  Spit(path, "p = [...\n'/a:', ...\n%%% END ENTRIES %%%\n];\n");
+  PosixFileSystem posix;
+  auto held = posix.LockForEdit(path, std::chrono::milliseconds(0));
+  ASSERT_TRUE(held);
+
+  StringList commands{"ADD"}, paths{"/b"};
+  DiagnosticLog log;
+  StringList problems;
+  EditContext shortWait{commands, paths, posix, log, PathRules::Posix(), &problems, std::chrono::milliseconds(50)};
+  EXPECT_EQ(AddPathEntries(shortWait, {path}), 0);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0], "Failed: lock " + path + ": another run held it for more than 50 ms");
+
+  std::atomic<int> result{-1};
+  std::thread second([&] {
+    result = AddPathEntries({commands, paths, posix, log, PathRules::Posix()}, {path});
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(result, -1);  // still waiting
+  // What the first editor writes while it holds the lock.
+  Spit(path, "p = [...\n'/a:', ...\n\t'/first:',...\n%%% END ENTRIES %%%\n];\n");
+  held.reset();
+  second.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Slurp(path), "p = [...\n'/a:', ...\n\t'/first:',...\n\t'/b:',...\n%%% END ENTRIES %%%\n];\n");
 }
 
 TEST(PosixFileSystemTest, MountTableGivesLocalDisksOnly) {

@@ -112,6 +112,14 @@ TEST(UpdateRunTest, RemoveFailureIsAFailureToo) {
   EXPECT_EQ(run.result, kExitFailure);
   EXPECT_EQ(run.s.window.Boxes().size(), 1u);
   EXPECT_EQ(run.s.fs.files[kFile], kText);
+  // The reason follows the box.
+  std::vector<std::string> after;
+  bool boxSeen = false;
+  for (const auto& c : run.s.window.Calls()) {
+    boxSeen |= c.what == "box";
+    if (c.what == "problem" && boxSeen) after.push_back(c.text);
+  }
+  EXPECT_EQ(after, (std::vector<std::string>{"Failed: read " + kFile + ": injected failure"}));
 }
 
 TEST(UpdateRunTest, CancelBeforeTheCheckpointOpensNoFile) {

@@ -18,7 +18,7 @@ namespace vorex::testing {
 class RecordingWindow : public DialogWindow {
  public:
   struct Call {
-    std::string what;  // "text", "enable", "box", "settimer", "killtimer", "end", "timer", "hidden"
+    std::string what;  // "text", "enable", "box", "problem", "settimer", "killtimer", "end", "timer", "hidden"
     int id = 0;
     std::string text;
     bool fromWorker = false;
@@ -46,6 +46,7 @@ class RecordingWindow : public DialogWindow {
   void SetItemText(int id, const std::string& text) override;
   void EnableItem(int id, bool enable) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+  void ShowProblem(const std::string& line) override { Record({"problem", 0, line}); }
   bool SetTimer(unsigned id, unsigned milliseconds) override;
   void KillTimer(unsigned id) override;
   void EndDialog(int result) override;

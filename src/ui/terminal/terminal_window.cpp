@@ -335,6 +335,14 @@ int TerminalWindow::MessageBox(const std::string& text, const std::string& capti
   return kIdOk;
 }
 
+void TerminalWindow::ShowProblem(const std::string& line) {
+  std::lock_guard lock(mutex_);
+  std::string out = drawn_ ? "\n" : "";
+  drawn_ = false;
+  WriteOut(out + line + "\n");
+  dirty_ = true;
+}
+
 bool TerminalWindow::SetTimer(unsigned id, unsigned milliseconds) {
   std::lock_guard lock(mutex_);
   auto period = std::chrono::milliseconds(milliseconds);

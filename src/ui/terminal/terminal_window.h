@@ -28,6 +28,7 @@ class TerminalWindow : public DialogWindow {
   void SetItemText(int id, const std::string& text) override;
   void EnableItem(int id, bool enable) override;
   int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+  void ShowProblem(const std::string& line) override;
   bool SetTimer(unsigned id, unsigned milliseconds) override;
   void KillTimer(unsigned id) override;
   void EndDialog(int result) override;
