@@ -10,18 +10,12 @@ if ! command -v octave-cli >/dev/null; then
 fi
 WORK=$(mktemp -d /tmp/vorex-octave-XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/+matlab/+internal"
-# Stand-ins for what Octave lacks.
-printf 'function p = userpath\n  p = %s;\nend\n' "''" > "$WORK/userpath.m"
-printf 'function r = matlabroot\n  r = %s;\nend\n' "'/M'" > "$WORK/matlabroot.m"
-printf 'function r = feature(varargin)\n  r = false;\nend\n' > "$WORK/+matlab/+internal/feature.m"
+EVAL="$(cd "$(dirname "$0")/../support" && pwd)/octave_eval.sh"
 
 passed=0
 failed=0
-evaluate() {  # evaluate FILE -> prints the path on one line, or FAIL
-  cp "$1" "$WORK/pathdef.m"
-  (cd "$WORK" && octave-cli --norc --no-window-system --eval \
-    "clear all; p = pathdef(); if rows(p) ~= 1, disp('FAIL rows'); else disp(['PATH=' p]); end" 2>&1) | sed -n 's/^PATH=//p'
+evaluate() {  # evaluate FILE -> prints the path on one line, or nothing
+  bash "$EVAL" "$1"
 }
 case_run() {  # case_run FIXTURE RULES DIR SEP
   local fixture=$1 rules=$2 dir=$3 sep=$4

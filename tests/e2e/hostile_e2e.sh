@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# The built POSIX program against odd files and odd directories: CR-only and mixed line ends,
+# FIFOs under each of the four names, linked pathdef.m files, a backup that is a directory,
+# directories that are rewritten or refused, no rights, a read-only pathdef.m. Every file a case
+# writes is checked byte for byte and, where GNU Octave is installed, evaluated.
+#   hostile_e2e.sh path/to/vorex
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+SAMPLE="$HERE/../../examples/sample-install"
+EVAL="$HERE/../support/octave_eval.sh"
+WORK=$(mktemp -d /tmp/vorex-hostile-XXXXXX)
+chmod 755 "$WORK"
+trap 'rm -rf "$WORK"' EXIT
+cp "$1" "$WORK/vorex"
+VOREX="$WORK/vorex"
+export VOREX_PAUSE_PERCENT=0
+ORIG="$SAMPLE/toolbox/local/pathdef.m"
+passed=0
+failed=0
+
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+}
+
+fresh() {  # fresh NAME: a new copy of the sample installation; sets I and P (its pathdef.m)
+  I="$WORK/$1"
+  rm -rf "$I"
+  cp -a "$SAMPLE" "$I"
+  P="$I/toolbox/local/pathdef.m"
+}
+
+run() {  # run ARGS...: runs in $WORK/cwd on installation $I; sets rc and err (stderr)
+  mkdir -p "$WORK/cwd"
+  err=$(cd "$WORK/cwd" && PATH="$I/bin:/usr/bin:/bin" timeout 20 "$VOREX" "$@" 2>&1 >/dev/null </dev/null)
+  rc=$?
+}
+
+# The sample with the entry for $1 put above the END marker.
+with_entry() {
+  awk -v e="	'$1:',..." '/^%%% END ENTRIES %%%/ { print e } { print }' "$ORIG"
+}
+
+same() { cmp -s "$1" "$2"; }
+
+# Octave reads the file as one row that holds $2 once.
+evaluates_with() {
+  [ -x "$(command -v octave-cli)" ] || return 0
+  local path
+  path=$(bash "$EVAL" "$1")
+  [ -n "$path" ] && [ "$(grep -o -F -- "$2:" <<<"$path" | wc -l)" = 1 ]
+}
+
+# --- Line ends.
+fresh cr
+tr '\n' '\r' < "$ORIG" > "$P"
+run -command ADD -path /opt/x
+check "cr-only: exit 0" test "$rc" -eq 0
+check "cr-only: every line kept, entry ends in CR" same "$P" <(with_entry /opt/x | tr '\n' '\r')
+check "cr-only: backup is the original" same "$I/toolbox/local/pathdef.bak" <(tr '\n' '\r' < "$ORIG")
+check "cr-only: octave" evaluates_with "$P" /opt/x
+
+fresh mixed
+# Lines end in CR, LF or CR LF by turns; the entry takes the ending of the marker line.
+mixed() {  # mixed WITH_ENTRY
+  awk -v ins="$1" -v e="	'/opt/x:',..." '{ eol = (NR % 3 == 0) ? "\r\n" : (NR % 3 == 1) ? "\r" : "\n" }
+    ins && /^%%% END ENTRIES %%%/ { printf "%s%s", e, eol } { printf "%s%s", $0, eol }' "$ORIG"
+}
+mixed 0 > "$P"
+run -command ADD -path /opt/x -command REMOVE -path /opt/none
+check "mixed: exit 0" test "$rc" -eq 0
+check "mixed: each line keeps its ending" same "$P" <(mixed 1)
+check "mixed: octave" evaluates_with "$P" /opt/x
+
+# --- FIFOs under each name: refused or replaced, never waited on.
+fresh fifo-m
+rm "$P" && mkfifo "$P"
+run -command ADD -path /opt/x
+check "fifo pathdef.m: exit 1 without hanging" test "$rc" -eq 1
+check "fifo pathdef.m: reason on stderr" grep -qF "Failed: read $P: not a regular file" <<<"$err"
+check "fifo pathdef.m: still a fifo" test -p "$P"
+
+fresh fifo-new
+mkfifo "$I/toolbox/local/pathdef.new"
+run -command ADD -path /opt/x
+check "fifo pathdef.new: exit 0" test "$rc" -eq 0
+check "fifo pathdef.new: edited" same "$P" <(with_entry /opt/x)
+check "fifo pathdef.new: none left" test ! -e "$I/toolbox/local/pathdef.new"
+
+fresh fifo-bak
+mkfifo "$I/toolbox/local/pathdef.bak"
+run -command ADD -path /opt/x
+check "fifo pathdef.bak: exit 0" test "$rc" -eq 0
+check "fifo pathdef.bak: backup is the original" same "$I/toolbox/local/pathdef.bak" "$ORIG"
+
+fresh fifo-log
+rm -f "$WORK/cwd/vorex.log"; mkdir -p "$WORK/cwd"; mkfifo "$WORK/cwd/vorex.log"
+run -command ADD -path /opt/x -log on
+check "fifo vorex.log: exit 0, log left off" test "$rc" -eq 0
+check "fifo vorex.log: still a fifo" test -p "$WORK/cwd/vorex.log"
+check "fifo vorex.log: edited" same "$P" <(with_entry /opt/x)
+rm -f "$WORK/cwd/vorex.log"
+
+# --- Links.
+fresh link
+mkdir -p "$WORK/shared"
+cp "$ORIG" "$WORK/shared/common.m"
+rm "$P" && ln -s "$WORK/shared/common.m" "$P"
+run -command ADD -path /opt/x
+check "link: exit 0" test "$rc" -eq 0
+check "link: still the same link" test "$(readlink "$P")" = "$WORK/shared/common.m"
+check "link: target edited" same "$WORK/shared/common.m" <(with_entry /opt/x)
+check "link: backup beside the target" same "$WORK/shared/pathdef.bak" "$ORIG"
+check "link: nothing beside the link" test ! -e "$I/toolbox/local/pathdef.bak"
+check "link: octave" evaluates_with "$WORK/shared/common.m" /opt/x
+
+fresh dangling
+rm "$P" && ln -s "$WORK/nowhere/pathdef.m" "$P"
+run -command ADD -path /opt/x
+check "dangling link: exit 1" test "$rc" -eq 1
+check "dangling link: reason" grep -qF "Failed: follow link $P: the link leads nowhere" <<<"$err"
+check "dangling link: unchanged" test "$(readlink "$P")" = "$WORK/nowhere/pathdef.m"
+
+# --- A backup that is a directory.
+fresh bakdir
+mkdir "$I/toolbox/local/pathdef.bak"
+run -command ADD -path /opt/x
+check "backup directory: exit 1" test "$rc" -eq 1
+check "backup directory: unchanged" same "$P" "$ORIG"
+check "backup directory: no pathdef.new left" test ! -e "$I/toolbox/local/pathdef.new"
+check "backup directory: reason" grep -qF "Failed: remove $I/toolbox/local/pathdef.bak: Is a directory" <<<"$err"
+
+# --- Directories written as given: relative ones made absolute, nothing trimmed away.
+while IFS='|' read -r name given written; do
+  fresh "dir-$name"
+  run -command ADD -path "$given"
+  check "directory $name: exit 0" test "$rc" -eq 0
+  check "directory $name: written as $written" same "$P" <(with_entry "$written")
+  check "directory $name: octave" evaluates_with "$P" "$(sed "s/''/'/g" <<<"$written")"
+done <<EOF
+dotslash|./x|$WORK/cwd/x
+dotdot|../lib|$WORK/lib
+bare|my tools|$WORK/cwd/my tools
+dot|/opt/lib.|/opt/lib.
+apostrophe|/opt/a'|/opt/a''
+semicolon|/opt/x;|/opt/x;
+EOF
+
+fresh dquote
+run -path '/opt/a"b' -command ADD -path /opt/c -command ADD
+check "double quote: exit 0" test "$rc" -eq 0
+# The pairs are carried out last one first.
+check "double quote: both added" same "$P" <(awk -v e="	'/opt/c:',...
+	'/opt/a\"b:',..." '/^%%% END ENTRIES %%%/ { print e } { print }' "$ORIG")
+
+# --- Refused directories: the usage message with its problem, status 64, nothing touched.
+fresh refused
+for dir in '~/m' $'/opt/a\nb' $'/opt/a\rb' '/opt/a:b'; do
+  run -command ADD -path "$dir"
+  check "refused $(printf %q "$dir"): exit 64" test "$rc" -eq 64
+  check "refused $(printf %q "$dir"): problem named" grep -q "^Problem: " <<<"$err"
+  check "refused $(printf %q "$dir"): file untouched" same "$P" "$ORIG"
+  check "refused $(printf %q "$dir"): no backup" test ! -e "$I/toolbox/local/pathdef.bak"
+done
+
+# --- No rights: an ordinary user on an installation owned by root.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  fresh norights
+  chmod -R a+rX "$I"
+  mkdir -p "$WORK/cwd-nobody" && chmod 777 "$WORK/cwd-nobody"
+  err=$(cd "$WORK/cwd-nobody" && PATH="$I/bin:/usr/bin:/bin" timeout 20 setpriv --reuid=nobody --regid=nogroup \
+    --clear-groups "$VOREX" -command ADD -path /opt/x -log on 2>&1 >/dev/null </dev/null)
+  rc=$?
+  check "no rights: exit 1" test "$rc" -eq 1
+  check "no rights: reason on stderr" grep -qF "Failed: create $I/toolbox/local/pathdef.new: Permission denied" <<<"$err"
+  check "no rights: reason in the log" grep -qxF "Failed: create $I/toolbox/local/pathdef.new: Permission denied" \
+    "$WORK/cwd-nobody/vorex.log"
+  check "no rights: unchanged" same "$P" "$ORIG"
+else
+  echo "skipped: the no-rights case needs root and setpriv" >&2
+fi
+
+# --- A read-only pathdef.m bind-mounted in place: fails cleanly, leaves nothing behind.
+if [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
+  fresh robind
+  err=$(cd "$WORK/cwd" && PATH="$I/bin:/usr/bin:/bin" timeout 20 unshare -m sh -c \
+    'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && exec "$2" -command ADD -path /opt/x' \
+    sh "$P" "$VOREX" 2>&1 >/dev/null </dev/null)
+  rc=$?
+  check "read-only bind mount: exit 1" test "$rc" -eq 1
+  check "read-only bind mount: no pathdef.new left" test ! -e "$I/toolbox/local/pathdef.new"
+  check "read-only bind mount: reason" grep -q "^Failed: " <<<"$err"
+  check "read-only bind mount: unchanged" same "$P" "$ORIG"
+else
+  echo "skipped: the bind-mount case needs root and a mount namespace" >&2
+fi
+
+echo "hostile-e2e: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
