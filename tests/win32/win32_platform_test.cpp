@@ -2,6 +2,7 @@
 // replacement of pathdef.m.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "discovery/discovery.h"
@@ -53,7 +54,9 @@ TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
   Write(fs, path, "old\r\n");
   Write(fs, dir + "\\pathdef.bak", "older\r\n");
   Write(fs, dir + "\\pathdef.new", "new\r\n");
-  ASSERT_TRUE(RotatePathdefFiles(fs, path, dir + "\\pathdef.new"));
+  StringList none;
+  DiagnosticLog log;
+  ASSERT_TRUE(RotatePathdefFiles({none, none, fs, log, PathRules::Windows()}, path, dir + "\\pathdef.new"));
   EXPECT_EQ(Read(fs, path), "new\r\n");
   EXPECT_EQ(Read(fs, dir + "\\pathdef.bak"), "old\r\n");
   EXPECT_FALSE(fs.Exists(dir + "\\pathdef.new"));
@@ -104,6 +107,38 @@ TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   EXPECT_EQ(dirs, std::vector<std::string>{"sub"});
   EXPECT_EQ(files.size(), 2u);
   EXPECT_FALSE(fs.ListDirectory(dir + "\\missing", [](const DirEntry&) { return true; }));
+}
+
+// The edit lock: a second holder waits, gives up after its timeout with a reason, and gets the
+// lock once the first lets go; the lock file goes with its holder.
+TEST(Win32FileSystemTest, EditLockExcludesASecondHolder) {
+  Win32FileSystem fs;
+  TempDir dir;
+  std::string path = dir + "\\pathdef.m";
+  Write(fs, path, "x\r\n");
+  auto first = fs.LockForEdit(path, std::chrono::milliseconds(0));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(fs.LockForEdit(path, std::chrono::milliseconds(100)), nullptr);
+  EXPECT_EQ(fs.LastError(), "another run held it for more than 100 ms");
+  first.reset();
+  auto second = fs.LockForEdit(path, std::chrono::milliseconds(2000));
+  EXPECT_TRUE(second);
+  second.reset();
+  EXPECT_FALSE(fs.Exists(dir + "\\pathdef.lock"));
+}
+
+TEST(Win32FileSystemTest, NewFileNeverReplacesAnExistingOneAndDirectoriesAreNotRead) {
+  Win32FileSystem fs;
+  TempDir dir;
+  Write(fs, dir + "\\pathdef.new", "left\r\n");
+  EXPECT_EQ(fs.CreateNew(dir + "\\pathdef.new"), nullptr);
+  EXPECT_FALSE(fs.LastError().empty());
+  EXPECT_EQ(Read(fs, dir + "\\pathdef.new"), "left\r\n");
+  std::string text;
+  EXPECT_FALSE(fs.ReadFile(dir, &text));
+  std::string target;
+  ASSERT_TRUE(fs.ResolveLink(dir + "\\pathdef.new", &target));
+  EXPECT_EQ(target, dir + "\\pathdef.new");
 }
 
 TEST(Win32FileSystemTest, CDriveIsFixed) {
