@@ -195,7 +195,7 @@ std::string CheckDirectories(StringList& paths, const PathRules& rules, const st
       dir = Absolute(dir, currentDirectory);
     }
     if (dir.find(':') != std::string::npos)
-      return "Problem: \"" + dir + "\" holds \":\", which MATLAB reads as two directories.";
+      return "Problem: \"" + dir + R"(" holds ":", which MATLAB reads as two directories.)";
   }
   return {};
 }

@@ -143,10 +143,9 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
       bool ok = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-        if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
-          return true;
+        if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint) return true;
         *why = text.empty() ? "the file is empty"
-                            : "no \"%%% END ENTRIES %%%\" line and no closing \"]\" to put the entry above";
+                            : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
         return false;
       });
       if (!ok) {

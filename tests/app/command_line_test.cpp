@@ -83,12 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ADD"},
                   {"\"/opt/a\" b"},
                   true},
-        ParseCase{"QuotedValueBeforeNextOption",
-                  "vorex -path \"/opt/x -y\"  -command ADD",
-                  0,
-                  {"ADD"},
-                  {"/opt/x -y"},
-                  true},
+        ParseCase{
+            "QuotedValueBeforeNextOption", "vorex -path \"/opt/x -y\"  -command ADD", 0, {"ADD"}, {"/opt/x -y"}, true},
         ParseCase{"TabsTrimmed", "prog.exe -command\tADD -path \tC:\\x\t", 0, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"BlanksTrimmed", "prog.exe -command  ADD  -path  C:\\x  ", 0, {"ADD"}, {"C:\\x"}, true},
         // The program's own path is never searched.
@@ -144,8 +140,7 @@ TEST(CheckDirectoriesTest, RefusesOrRewritesOddDirectories) {
   };
   for (const Row& row : rows) {
     StringList paths{row.dir};
-    std::string problem =
-        CheckDirectories(paths, row.windows ? PathRules::Windows() : PathRules::Posix(), "/home/me");
+    std::string problem = CheckDirectories(paths, row.windows ? PathRules::Windows() : PathRules::Posix(), "/home/me");
     if (row.written.empty()) {
       EXPECT_EQ(problem.rfind("Problem: ", 0), 0u) << row.name;
     } else {

@@ -75,7 +75,7 @@ void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
 class FaultMatrixTest : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(FaultMatrixTest, EachStepFailingLeavesOldOrNewText) {
-  const Op kOps[] = {Op::kRead,     Op::kCreate,     Op::kWrite,   Op::kClose, Op::kRemove,  Op::kRename,
+  const Op kOps[] = {Op::kRead,     Op::kCreate,     Op::kWrite,   Op::kClose, Op::kRemove, Op::kRename,
                      Op::kHardLink, Op::kRenameOver, Op::kReplace, Op::kLock,  Op::kResolve};
   for (Op op : kOps) {
     for (int nth = 1; nth <= 3; ++nth) {

@@ -142,9 +142,7 @@ TEST(PosixFileSystemTest, SecondEditWaitsForTheLockAndEditsTheFirstResult) {
   EXPECT_EQ(problems[0], "Failed: lock " + path + ": another run held it for more than 50 ms");
 
   std::atomic<int> result{-1};
-  std::thread second([&] {
-    result = AddPathEntries({commands, paths, posix, log, PathRules::Posix()}, {path});
-  });
+  std::thread second([&] { result = AddPathEntries({commands, paths, posix, log, PathRules::Posix()}, {path}); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(result, -1);  // still waiting
   // What the first editor writes while it holds the lock.

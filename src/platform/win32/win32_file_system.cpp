@@ -122,8 +122,9 @@ bool Win32FileSystem::Exists(const std::string& path) {
 }
 
 bool Win32FileSystem::ReadFile(const std::string& path, std::string* contents) {
-  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  HANDLE h =
+      CheckDiskFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (h == INVALID_HANDLE_VALUE) return false;
   if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
     CloseHandle(h);
