@@ -28,7 +28,7 @@ std::string Converted(std::string_view text, const PathRules& rules) {
   std::string out;
   for (const TextLine& l : SplitLines(text)) {
     std::string t(l.text);
-    if (rules.windows) {
+    if (rules.ConvertsColonEntries()) {
       std::size_t p = t.find(":'");
       if (p != std::string::npos) t[p] = ';';
     }
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string key = DirectoryKey(dir, rules);
   if (key.empty() || dir.find_first_of("\r\n") != std::string::npos || key.find("%%%") != std::string::npos) return 0;
   // What the command line lets through: on POSIX an absolute directory without ':'.
-  if (!rules.windows && (dir.front() != '/' || dir.find(':') != std::string::npos)) return 0;
+  if (rules.ChecksPosixDirectories() && (dir.front() != '/' || dir.find(':') != std::string::npos)) return 0;
   std::string entry = rules.WritesKeyAsEntry() ? key : dir;
   std::string added;
   AddOutcome outcome = AddEntryToText(text, key, entry, rules, log, &added);

@@ -3,11 +3,11 @@
 #include <array>
 #include <string_view>
 
+#include "base/ascii.h"
+#include "base/messages.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
-
-const char kUsageCaption[] = "VOREX 2004: COMMAND-LINE SYNTAX                       ";
 
 namespace {
 
@@ -105,13 +105,6 @@ std::vector<Value> CutValues(std::string_view line) {
   return values;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::string& line) {
@@ -135,20 +128,19 @@ ParsedCommandLine ParseCommandLine(const std::string& line) {
   }
 
   if (parsed.commands.empty() || parsed.paths.empty()) {
-    parsed.problem = "Problem: at least one -command and one -path must be given.";
+    parsed.problem = problem::NoPair();
   } else if (parsed.commands.size() != parsed.paths.size()) {
-    parsed.problem = "Problem: " + std::to_string(parsed.commands.size()) + " -command value(s) but " +
-                     std::to_string(parsed.paths.size()) + " -path value(s); give them in pairs.";
+    parsed.problem = problem::Unpaired(parsed.commands.size(), parsed.paths.size());
   } else {
     for (const std::string& command : parsed.commands) {
       if (!EqualsIgnoreCase(command, "ADD") && !EqualsIgnoreCase(command, "REMOVE")) {
-        parsed.problem = "Problem: unknown command \"" + command + "\"; use ADD or REMOVE.";
+        parsed.problem = problem::UnknownCommand(command);
         break;
       }
     }
     for (const std::string& path : parsed.paths) {
       if (parsed.problem.empty() && IsBlankDirectory(path)) {
-        parsed.problem = "Problem: an empty directory was given after -path.";
+        parsed.problem = problem::EmptyDirectory();
       }
     }
   }
@@ -185,17 +177,15 @@ std::string CheckDirectories(StringList& paths, const PathRules& rules, const st
     if (dir.empty()) continue;
     // A line break would end the entry's line in pathdef.m and break the file.
     if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos)
-      return "Problem: a directory holds a line break or a NUL character.";
-    if (rules.windows) continue;  // Windows keeps its own rules for what names a directory
-    if (dir.front() == '~')
-      return "Problem: \"" + dir + "\" starts with ~, which is not expanded; give the full directory.";
+      return problem::LineBreakInDirectory();
+    if (!rules.ChecksPosixDirectories()) continue;  // Windows keeps its own rules for what names a directory
+    if (dir.front() == '~') return problem::TildeDirectory(dir);
     if (dir.front() != '/') {
       if (currentDirectory.empty() || currentDirectory.front() != '/')
-        return "Problem: \"" + dir + "\" is relative and the current directory is unknown; give the full directory.";
+        return problem::RelativeWithoutCurrentDirectory(dir);
       dir = Absolute(dir, currentDirectory);
     }
-    if (dir.find(':') != std::string::npos)
-      return "Problem: \"" + dir + R"(" holds ":", which MATLAB reads as two directories.)";
+    if (dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
   }
   return {};
 }
@@ -208,23 +198,6 @@ std::string JoinArguments(const std::vector<std::string>& argv) {
     line += quote ? "\"" + argv[i] + "\"" : argv[i];
   }
   return line;
-}
-
-std::string TitleFromProgramPath(const std::string& programPath, const PathRules& rules) {
-  std::size_t slash = programPath.find_last_of(rules.windows ? "\\/" : "/");
-  std::string title = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
-  if (std::size_t dot = title.rfind('.'); dot != std::string::npos && dot > 0) title.resize(dot);
-  return title;
-}
-
-std::string UsageText(const std::string& problem) {
-  std::string text =
-      "\nCommand line parameters to add path to pathdef.m:\n\n"
-      "  -command ADD -path <filepath to add>\n\n"
-      "To remove path:\n\n"
-      "  -command REMOVE -path <filepath to remove>\n\n\n";
-  if (!problem.empty()) text += problem + "\n";
-  return text;
 }
 
 }  // namespace vorex

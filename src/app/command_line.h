@@ -3,11 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/path_rules.h"
+#include "base/path_rules.h"
+#include "base/string_list.h"
 
 namespace vorex {
-
-using StringList = std::vector<std::string>;
 
 struct ParsedCommandLine {
   int logSwitch = 0;
@@ -29,12 +28,5 @@ std::string CheckDirectories(StringList& paths, const PathRules& rules, const st
 
 // Joins a program path and its arguments with single blanks, quoting the path when it holds one.
 std::string JoinArguments(const std::vector<std::string>& argv);
-
-// The application's title, used as the caption of every box: the program's file name without
-// its extension.
-std::string TitleFromProgramPath(const std::string& programPath, const PathRules& rules);
-
-extern const char kUsageCaption[];
-std::string UsageText(const std::string& problem);
 
 }  // namespace vorex

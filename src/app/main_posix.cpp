@@ -7,18 +7,18 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/path_update_app.h"
+#include "app/program.h"
+#include "base/paths.h"
 #include "platform/memory_registry.h"
 #include "platform/posix/launcher_registration.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/thread_sleeper.h"
-#include "run/update_run.h"
 #include "ui/terminal/terminal_window.h"
 
 int main(int argc, char** argv) {
   using namespace vorex;
   std::vector<std::string> args(argv, argv + argc);
-  std::string title = args.empty() ? "vorex" : TitleFromProgramPath(args[0], PathRules::Posix());
+  std::string title = args.empty() ? "vorex" : FileStem(args[0], PathRules::Posix());
 
   MemoryRegistry registry;
   const char* path = std::getenv("PATH");
@@ -32,18 +32,11 @@ int main(int argc, char** argv) {
     std::free(dir);
   }
 
-  AppServices services{
-      registry,
-      fs,
-      sleeper,
-      PathRules::Posix(),
-      title,
-      cwd,
-      [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
-      [](const std::string& text, const std::string& caption) {
-        std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
-      },
-      [](CPathUpdateDlg& dlg) { RunUpdate(dlg); },
-  };
-  return CPathUpdateApp(std::move(services)).InitInstance(JoinArguments(args));
+  return RunProgram(
+      {{registry, fs, sleeper, PathRules::Posix(), title, cwd},
+       [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
+       [](const std::string& text, const std::string& caption) {
+         std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
+       }},
+      JoinArguments(args));
 }

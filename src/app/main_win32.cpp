@@ -1,13 +1,12 @@
 // The Windows program: the portable core with the Win32 registry, disks and dialog.
 #include <string>
 
-#include "app/command_line.h"
-#include "app/path_update_app.h"
+#include "app/program.h"
+#include "base/paths.h"
 #include "platform/thread_sleeper.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
-#include "run/update_run.h"
 #include "ui/win32/win32_dialog_window.h"
 
 namespace {
@@ -15,7 +14,7 @@ namespace {
 std::string ApplicationTitle() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return vorex::TitleFromProgramPath(path, vorex::PathRules::Windows());
+  return vorex::FileStem(path, vorex::PathRules::Windows());
 }
 
 }  // namespace
@@ -25,18 +24,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Win32Registry registry;
   Win32FileSystem fs;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
-  AppServices services{
-      registry,
-      fs,
-      sleeper,
-      PathRules::Windows(),
-      ApplicationTitle(),
-      {},
-      [instance] { return std::make_unique<Win32DialogWindow>(instance); },
-      [](const std::string& text, const std::string& caption) {
-        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
-      },
-      [](CPathUpdateDlg& dlg) { RunUpdate(dlg); },
-  };
-  return CPathUpdateApp(std::move(services)).InitInstance(GetCommandLineA());
+  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}},
+                     [instance] { return std::make_unique<Win32DialogWindow>(instance); },
+                     [](const std::string& text, const std::string& caption) {
+                       MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+                     }},
+                    GetCommandLineA());
 }

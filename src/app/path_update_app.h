@@ -4,18 +4,14 @@
 #include <memory>
 #include <string>
 
+#include "platform/dialog_window.h"
+#include "platform/services.h"
 #include "ui/path_update_dlg.h"
 
 namespace vorex {
 
 struct AppServices {
-  Registry& registry;
-  FileSystem& fs;
-  Sleeper& sleeper;
-  PathRules rules;
-  std::string appTitle;
-  // Where relative directories are taken from (POSIX); empty when unknown.
-  std::string currentDirectory;
+  PlatformServices platform;
   std::function<std::unique_ptr<DialogWindow>()> makeWindow;
   // A box with no owner and one OK button.
   std::function<void(const std::string& text, const std::string& caption)> showUsage;

@@ -3,11 +3,11 @@
 #include <atomic>
 #include <string>
 
-#include "app/command_line.h"
+#include "base/path_rules.h"
+#include "base/string_list.h"
+#include "base/update_progress.h"
 #include "log/diagnostic_log.h"
-#include "platform/dialog_window.h"
 #include "platform/file_system.h"
-#include "platform/path_rules.h"
 #include "platform/registry.h"
 
 namespace vorex {
@@ -20,7 +20,7 @@ struct ScanContext {
   FileSystem& fs;
   DiagnosticLog& log;
   const std::atomic<int>& running;  // cleared by the user's Cancel
-  DialogWindow& window;             // status and detail lines
+  UpdateProgress& progress;         // status and detail lines
   PathRules rules;
 };
 

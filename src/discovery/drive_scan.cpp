@@ -1,23 +1,16 @@
 #include <vector>
 
+#include "base/ascii.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "discovery/discovery.h"
-#include "pathdef/pathdef_text.h"
 
 namespace vorex {
 
 namespace {
 
-constexpr char kScanStatus[] = "Searching Drives for MATLAB Installations...";
-
 bool IsNamed(std::string_view name, std::string_view lowerName) {
   return name.size() == lowerName.size() && AsciiLowerCopy(name) == lowerName;
-}
-
-std::string JoinPath(const std::string& dir, std::string_view name, const PathRules& rules) {
-  std::string path = dir;
-  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += rules.Separator();
-  path += name;
-  return path;
 }
 
 struct SubDirectory {
@@ -52,7 +45,7 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
 
   for (const std::string& local : localNames) {
     // Windows records LOCAL as the search spells it; POSIX spells every component as stored.
-    std::string localDir = JoinPath(dir, ctx.rules.windows ? std::string("LOCAL") : local, ctx.rules);
+    std::string localDir = JoinPath(dir, ctx.rules.RecordsPatternSpelling() ? std::string("LOCAL") : local, ctx.rules);
     std::string storedDir = JoinPath(dir, local, ctx.rules);
     ctx.fs.ListDirectory(storedDir, [&](const DirEntry& entry) {
       if (!ctx.running) return false;
@@ -67,7 +60,7 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
 
   for (const SubDirectory& sub : frame.subdirs) {
     if (!ctx.running) return Frame{};
-    ctx.window.SetItemText(kIdcDetailText, sub.path);
+    ctx.progress.SetDetailText(sub.path);
     ctx.log.WriteLog("Directory: " + sub.path);
   }
   if (!ctx.running) return Frame{};
@@ -99,8 +92,8 @@ void ScanFixedDrives(const ScanContext& ctx, StringList& foundFiles) {
     if (!ctx.running) break;
     drives.insert(drives.begin(), root);  // highest drive first
   }
-  ctx.window.SetItemText(kIdcDetailText, "");
-  ctx.window.SetItemText(kIdcStatusText, kScanStatus);
+  ctx.progress.SetDetailText("");
+  ctx.progress.SetStatusText(kSearchingDrivesStatus);
   if (!ctx.running) return;
   for (const std::string& root : drives) {
     ctx.log.WriteLog("Checking: " + root);

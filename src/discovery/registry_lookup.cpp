@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "base/paths.h"
 #include "discovery/discovery.h"
 #include "discovery/registry_key.h"
 
@@ -33,7 +34,7 @@ int FindPathdefInRegistry(Registry& registry, FileSystem& fs, const PathRules& r
   std::size_t cut = serverCommand.rfind("bin");
   if (cut == std::string::npos || cut == 0) return 0;
   std::string candidate =
-      serverCommand.substr(0, cut) + (rules.windows ? "toolbox\\local\\pathdef.m" : "toolbox/local/pathdef.m");
+      serverCommand.substr(0, cut) + JoinPath(JoinPath("toolbox", "local", rules), "pathdef.m", rules);
   if (!fs.Exists(candidate)) return 0;
   foundFiles.push_back(candidate);
   return 1;

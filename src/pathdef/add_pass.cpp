@@ -18,7 +18,7 @@ bool IsEntryLine(std::string_view text) {
 // The separator the file's own entries end with: the character before the closing quote of an
 // entry followed by its continuation.
 char FileSeparator(const std::vector<TextLine>& lines, const PathRules& rules) {
-  if (rules.windows) return ';';
+  if (rules.ConvertsColonEntries()) return ';';
   for (const TextLine& line : lines) {
     if (!IsEntryLine(line.text)) continue;
     std::string_view body = Trim(line.text, " \t");
@@ -34,13 +34,13 @@ std::string_view ChooseEol(const std::vector<TextLine>& lines, std::size_t index
   if (index < lines.size() && !lines[index].eol.empty()) return lines[index].eol;
   for (const TextLine& line : lines)
     if (!line.eol.empty()) return line.eol;
-  return rules.windows ? "\r\n" : "\n";
+  return rules.LineBreak();
 }
 
 // Windows turns the first ":'" of every written line into ";'".
 std::string ConvertColon(std::string_view text, const PathRules& rules) {
   std::string out(text);
-  if (rules.windows) {
+  if (rules.ConvertsColonEntries()) {
     std::size_t pos = out.find(":'");
     if (pos != std::string::npos) out[pos] = ';';
   }

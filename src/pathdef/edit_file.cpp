@@ -27,7 +27,7 @@ bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTran
     ctx.ReportFailure("read", target, fs.LastError());
     return false;
   }
-  std::string newPath = SiblingName(target, "pathdef.new");
+  std::string newPath = SiblingName(target, "pathdef.new", ctx.rules);
   ctx.log.WriteLog("Output File: " + newPath);
   // A leftover of an earlier run, or anything else planted under the name, is never written
   // through: the new text always goes to a file of its own.
@@ -57,7 +57,7 @@ bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTran
     if (RotatePathdefFiles(ctx, target, newPath)) return true;
     if (!fs.Exists(target)) {
       // The old text is pathdef.bak and the new one pathdef.new: both are kept for the user.
-      ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, "pathdef.bak") +
+      ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, "pathdef.bak", ctx.rules) +
                        " the previous one");
       return false;
     }
@@ -68,7 +68,7 @@ bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTran
 
 bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath) {
   FileSystem& fs = ctx.fs;
-  std::string backup = SiblingName(path, "pathdef.bak");
+  std::string backup = SiblingName(path, "pathdef.bak", ctx.rules);
   // Usually there is none yet; one that cannot go (a directory, say) would block the backup.
   if (fs.Exists(backup) && !fs.Remove(backup)) {
     ctx.ReportFailure("remove", backup, fs.LastError());

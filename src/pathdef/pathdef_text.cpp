@@ -2,13 +2,6 @@
 
 namespace vorex {
 
-namespace {
-// On UNIX the entries end in ':' rather than ';', so it is stripped as well.
-std::string_view KeyTrimSet(const PathRules& rules) {
-  return rules.windows ? kTrimSet : "\t' ;,.\n\r:";
-}
-}  // namespace
-
 std::vector<TextLine> SplitLines(std::string_view contents) {
   // A line ends in CR LF, LF or a CR alone (old Mac files); mixed files keep each line's own.
   std::vector<TextLine> lines;
@@ -24,19 +17,6 @@ std::vector<TextLine> SplitLines(std::string_view contents) {
     pos = brk + eolSize;
   }
   return lines;
-}
-
-std::string AsciiLowerCopy(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
-
-std::string_view Trim(std::string_view text, std::string_view set) {
-  std::size_t b = text.find_first_not_of(set);
-  if (b == std::string_view::npos) return {};
-  std::size_t e = text.find_last_not_of(set);
-  return text.substr(b, e - b + 1);
 }
 
 std::string DoubleQuotes(std::string_view text) {
@@ -63,18 +43,12 @@ bool IsBlankDirectory(std::string_view dir) {
 
 std::string DirectoryKey(std::string_view dir, const PathRules& rules) {
   std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(dir) : std::string(dir);
-  return std::string(Trim(lowered, KeyTrimSet(rules)));
+  return std::string(Trim(lowered, rules.KeyTrimSet()));
 }
 
 std::string LineKey(std::string_view line, const PathRules& rules) {
   std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(line) : std::string(line);
-  return UndoubleQuotes(Trim(lowered, KeyTrimSet(rules)));
-}
-
-std::string SiblingName(const std::string& path, std::string_view name) {
-  std::size_t slash = path.find_last_of("\\/");
-  std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  return dir + std::string(name);
+  return UndoubleQuotes(Trim(lowered, rules.KeyTrimSet()));
 }
 
 }  // namespace vorex

@@ -3,13 +3,13 @@
 // called from the worker thread; everything else is called on the UI thread.
 #include <string>
 
+#include "platform/control_ids.h"
+
 namespace vorex {
 
-constexpr int kIdcDetailText = 1000;
-constexpr int kIdcCancelButton = 1001;
-constexpr int kIdcStatusText = 1002;
-constexpr int kIdcAppIcon = 1003;
-constexpr int kIddProgressDialog = 102;
+constexpr int kIdcDetailText = IDC_DETAIL_TEXT;
+constexpr int kIdcCancelButton = IDC_CANCEL_BUTTON;
+constexpr int kIdcStatusText = IDC_STATUS_TEXT;
 constexpr int kIdCancel = 2;
 
 constexpr unsigned kMbOk = 0x0000;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "pathdef/pathdef_text.h"
+#include "base/ascii.h"
 
 namespace vorex {
 

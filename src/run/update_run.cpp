@@ -1,62 +1,50 @@
 #include "run/update_run.h"
 
+#include "base/messages.h"
 #include "discovery/discovery.h"
 #include "pathdef/edit_passes.h"
 
 namespace vorex {
 
-const char kNotFoundHeading[] =
-    "WARNING: The MATLAB \"pathdef.m\" file could not be found.\n\nFrom the MATLAB prompt, run PATHTOOL, and\n";
-const char kFailureHeading[] =
-    "An error ocurred while updating \"pathdef.m\".\n\nFrom the MATLAB prompt, run PATHTOOL and\n";
-const char kModifyingStatus[] = "Modifying MATLAB Path Information...";
-
-int RunUpdate(CPathUpdateDlg& dlg) {
-  DialogServices& s = dlg.m_services;
+int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
   StringList foundFiles;
 
-  s.sleeper.Sleep(1000);
-  int hit = FindPathdefInRegistry(s.registry, s.fs, s.rules, foundFiles);
-  s.sleeper.Sleep(2000);
-  if (!hit) ScanFixedDrives(ScanContext{s.fs, dlg.m_log, dlg.m_bRunning, s.window, s.rules}, foundFiles);
+  ctx.sleeper.Sleep(1000);
+  int hit = FindPathdefInRegistry(ctx.registry, ctx.fs, ctx.rules, foundFiles);
+  ctx.sleeper.Sleep(2000);
+  if (!hit) ScanFixedDrives(ScanContext{ctx.fs, ctx.log, ctx.running, progress, ctx.rules}, foundFiles);
 
   // A cancel up to here ends the run quietly; from here on the passes run to their end.
-  if (dlg.m_bRunning == 0) return 0;
+  if (ctx.running == 0) return 0;
 
   if (foundFiles.empty()) {
-    dlg.SetOutcome(kExitNotFound);
-    dlg.ShowMessage(kNotFoundHeading + dlg.PairListing());
-    dlg.m_bRunning = 0;
+    progress.SetOutcome(kExitNotFound);
+    progress.ShowMessage(kNotFoundHeading + PairListing(ctx.commands, ctx.paths));
+    ctx.running = 0;
     return 0;
   }
 
-  s.window.SetItemText(kIdcDetailText, "");
-  s.window.SetItemText(kIdcStatusText, kModifyingStatus);
+  progress.SetDetailText("");
+  progress.SetStatusText(kModifyingStatus);
   std::size_t fileCount = foundFiles.size();
   StringList problems;
-  EditContext edit{dlg.m_commands, dlg.m_paths, s.fs, dlg.m_log, s.rules, &problems};
+  EditContext edit{ctx.commands, ctx.paths, ctx.fs, ctx.log, ctx.rules, &problems};
   int removed = RemovePathEntries(edit, foundFiles);
   int added = AddPathEntries(edit, foundFiles);
 
   if (removed == 1 && added == 1) {
-    dlg.SetOutcome(kExitSuccess);
-    s.sleeper.Sleep(3000);
-    s.window.SetItemText(kIdcStatusText, fileCount == 1 ? std::string("MATLAB Path Update Complete.")
-                                                        : "MATLAB Path Update Complete (" + std::to_string(fileCount) +
-                                                              " paths modified).");
-    s.window.EnableItem(kIdcCancelButton, false);
-    s.sleeper.Sleep(3000);
+    progress.SetOutcome(kExitSuccess);
+    ctx.sleeper.Sleep(3000);
+    progress.SetStatusText(CompletionStatus(fileCount));
+    progress.DisableCancel();
+    ctx.sleeper.Sleep(3000);
   } else {
-    dlg.SetOutcome(kExitFailure);
-    dlg.ShowMessage(kFailureHeading + dlg.PairListing());
-    for (const std::string& line : problems) s.window.ShowProblem(line);
+    progress.SetOutcome(kExitFailure);
+    progress.ShowMessage(kFailureHeading + PairListing(ctx.commands, ctx.paths));
+    for (const std::string& line : problems) progress.ShowProblem(line);
   }
-  dlg.m_bRunning = 0;
+  ctx.running = 0;
   return 0;
-}
-
-unsigned UpdateThreadProc(void* dialog) {
-  return static_cast<unsigned>(RunUpdate(*static_cast<CPathUpdateDlg*>(dialog)));
 }
 
 }  // namespace vorex

@@ -1,16 +1,32 @@
 #pragma once
-#include "ui/path_update_dlg.h"
+// The whole job, once, on the worker thread: find the pathdef.m files, carry out every REMOVE
+// and then every ADD, and tell the user the outcome.
+#include <atomic>
+
+#include "base/path_rules.h"
+#include "base/string_list.h"
+#include "base/update_progress.h"
+#include "log/diagnostic_log.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+#include "platform/sleeper.h"
 
 namespace vorex {
 
-// The whole job, once, on the worker thread: find the pathdef.m files, carry out every REMOVE
-// and then every ADD, and tell the user the outcome. Returns 0.
-int RunUpdate(CPathUpdateDlg& dlg);
-// The worker's entry: the run and nothing else.
-unsigned UpdateThreadProc(void* dialog);
+// What the run works with. The lists are read only; `running` is the shared flag that the
+// user's Cancel clears and the run clears at each of its outcomes.
+struct UpdateContext {
+  const StringList& commands;
+  const StringList& paths;
+  DiagnosticLog& log;
+  Registry& registry;
+  FileSystem& fs;
+  Sleeper& sleeper;
+  PathRules rules;
+  std::atomic<int>& running;
+};
 
-extern const char kNotFoundHeading[];
-extern const char kFailureHeading[];
-extern const char kModifyingStatus[];
+// Returns 0; the outcome goes to progress.SetOutcome.
+int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress);
 
 }  // namespace vorex

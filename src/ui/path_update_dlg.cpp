@@ -2,27 +2,26 @@
 
 #include <system_error>
 
-namespace vorex {
+#include "base/messages.h"
 
-std::thread* g_pUpdateThread = nullptr;
+namespace vorex {
 
 namespace {
 constexpr unsigned kPollMilliseconds = 250;
 // SetTimer is asked for ids 0, 1, 2, ... up to this many before the dialog gives up.
 constexpr unsigned kTimerIdAttempts = 64;
-constexpr char kInitialStatus[] = "Searching Registry for MATLAB Installations...";
 }  // namespace
 
 CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
                                UpdateJob job)
     : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(std::move(services)), m_job(std::move(job)) {
-  if (m_bLog == 1) m_log.Open(m_services.fs, "vorex.log", m_services.rules.windows);
+  const PathRules& rules = m_services.platform.rules;
+  if (m_bLog == 1) m_log.Open(m_services.platform.fs, "vorex.log", rules.LineBreak() == "\r\n");
 }
 
 CPathUpdateDlg::~CPathUpdateDlg() {
   // Normally joined in OnDestroyWindow; a dialog that never ran its window joins here.
   if (m_pUpdateThread && m_pUpdateThread->joinable()) m_pUpdateThread->join();
-  if (g_pUpdateThread == m_pUpdateThread.get()) g_pUpdateThread = nullptr;
 }
 
 int CPathUpdateDlg::DoModal() {
@@ -33,15 +32,15 @@ int CPathUpdateDlg::DoModal() {
 }
 
 bool CPathUpdateDlg::OnInitDialog() {
-  m_services.window.SetItemText(kIdcStatusText, kInitialStatus);
+  m_services.window.SetItemText(kIdcStatusText, kSearchingRegistryStatus);
   m_bRunning = 1;
   if (!m_pUpdateThread) {
     try {
       m_pUpdateThread = std::make_unique<std::thread>([this] {
-        if (m_job) m_job(*this);
+        const PlatformServices& p = m_services.platform;
+        if (m_job) m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning}, *this);
         m_services.window.NotifyWorkerEnded();
       });
-      g_pUpdateThread = m_pUpdateThread.get();
     } catch (const std::system_error&) {
       // No worker: the dialog keeps its first text until the user closes it.
     }
@@ -66,7 +65,7 @@ void CPathUpdateDlg::OnTimer(unsigned /*id*/) {
 void CPathUpdateDlg::OnCancelButton() {
   m_bRunning = 0;
   m_bCancelled = true;
-  ShowMessage("MATLAB path updated CANCELLED!\n\nFrom the MATLAB prompt, run PATHTOOL and\n" + PairListing());
+  ShowMessage(kCancelledHeading + PairListing());
   m_services.window.EndDialog(kIdCancel);
 }
 
@@ -81,7 +80,7 @@ void CPathUpdateDlg::OnDestroyWindow() {
     ShowMessage(CloseTimeMessage(m_paths));
   }
   if (m_pUpdateThread) {
-    m_services.window.SetItemText(kIdcStatusText, "Exiting...");
+    m_services.window.SetItemText(kIdcStatusText, kExitingStatus);
     // Serves the worker's calls into the window while it waits, so the worker can always end.
     m_services.window.WaitForWorker();
     m_pUpdateThread->join();
@@ -91,34 +90,33 @@ void CPathUpdateDlg::OnDestroyWindow() {
 }
 
 std::string CPathUpdateDlg::PairListing() const {
-  std::string listing;
-  for (std::size_t i = 0; i < m_commands.size(); ++i) {
-    listing += m_commands[i];
-    listing += " \"";
-    if (i < m_paths.size()) listing += m_paths[i];
-    listing += " \"\n";
-  }
-  return listing;
+  return vorex::PairListing(m_commands, m_paths);
+}
+
+void CPathUpdateDlg::SetStatusText(const std::string& text) {
+  m_services.window.SetItemText(kIdcStatusText, text);
+}
+
+void CPathUpdateDlg::SetDetailText(const std::string& text) {
+  m_services.window.SetItemText(kIdcDetailText, text);
+}
+
+void CPathUpdateDlg::DisableCancel() {
+  m_services.window.EnableItem(kIdcCancelButton, false);
 }
 
 void CPathUpdateDlg::ShowMessage(const std::string& text) {
-  m_services.window.MessageBox(text, m_services.appTitle, kMessageBoxStyle);
+  m_services.window.MessageBox(text, m_services.platform.appTitle, kMessageBoxStyle);
+}
+
+void CPathUpdateDlg::ShowProblem(const std::string& line) {
+  m_services.window.ShowProblem(line);
 }
 
 ExitStatus CPathUpdateDlg::Result() const {
   int outcome = m_outcome;
   if (outcome >= 0) return static_cast<ExitStatus>(outcome);
   return m_bCancelled ? kExitCancelled : kExitSuccess;
-}
-
-std::string CloseTimeMessage(const StringList& paths) {
-  std::string named;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (i > 0) named += "\n";
-    named += "\"" + paths[i] + "\"";
-  }
-  return "MATLAB path updated CANCELLED! \n\nFrom the MATLAB prompt, run PATHTOOL and add\n" + named +
-         " to your MATLAB path.";
 }
 
 }  // namespace vorex

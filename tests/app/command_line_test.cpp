@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/messages.h"
+#include "base/paths.h"
+
 namespace vorex {
 namespace {
 
@@ -164,7 +167,7 @@ TEST(UsageTest, TextAndCaptionAreExact) {
   EXPECT_NE(parsed.problem.find("2 -command"), std::string::npos);
 }
 
-TEST(TitleFromProgramPathTest, FileNameWithoutExtension) {
+TEST(FileStemTest, FileNameWithoutExtension) {
   struct Row {
     std::string path;
     bool windows;
@@ -179,7 +182,7 @@ TEST(TitleFromProgramPathTest, FileNameWithoutExtension) {
       {"vorex", false, "vorex"},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(TitleFromProgramPath(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title)
+    EXPECT_EQ(FileStem(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title)
         << row.path;
 }
 

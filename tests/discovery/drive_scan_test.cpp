@@ -7,7 +7,6 @@
 #include "discovery/discovery.h"
 #include "platform/posix/posix_file_system.h"
 #include "support/fake_file_system.h"
-#include "support/recording_window.h"
 #include "support/temp_dir.h"
 
 namespace vorex {
@@ -15,16 +14,24 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeFileSystem;
-using testing::RecordingWindow;
 
-// Clears the running flag once the detail line has been set `limit` times.
-class CancellingWindow : public RecordingWindow {
+// Records the scan's texts, and clears the running flag once the detail line has been set
+// `limit` times.
+class CancellingProgress : public UpdateProgress {
  public:
-  CancellingWindow(std::atomic<int>& running, int limit) : running_(running), limit_(limit) {}
-  void SetItemText(int id, const std::string& text) override {
-    RecordingWindow::SetItemText(id, text);
-    if (id == kIdcDetailText && !text.empty() && ++count_ == limit_) running_ = 0;
+  CancellingProgress(std::atomic<int>& running, int limit) : running_(running), limit_(limit) {}
+  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
+  void SetDetailText(const std::string& text) override {
+    details.push_back(text);
+    if (!text.empty() && ++count_ == limit_) running_ = 0;
   }
+  void DisableCancel() override {}
+  void ShowMessage(const std::string&) override {}
+  void ShowProblem(const std::string&) override {}
+  void SetOutcome(ExitStatus) override {}
+
+  std::vector<std::string> statuses;
+  std::vector<std::string> details;
 
  private:
   std::atomic<int>& running_;
@@ -41,18 +48,18 @@ struct ScanResult {
 
 ScanResult Scan(FileSystem& files, PathRules rules, int cancelAfterDetails = -1, bool cancelledFromStart = false) {
   std::atomic<int> running{cancelledFromStart ? 0 : 1};
-  CancellingWindow window(running, cancelAfterDetails);
+  CancellingProgress progress(running, cancelAfterDetails);
   FakeFileSystem logFs;
   ScanResult result;
   {
     DiagnosticLog log;
     log.Open(logFs, "log", false);
-    ScanFixedDrives(ScanContext{files, log, running, window, rules}, result.found);
+    ScanFixedDrives(ScanContext{files, log, running, progress, rules}, result.found);
   }
   result.log = logFs.files["log"];
-  for (const std::string& t : window.Texts(kIdcDetailText))
+  for (const std::string& t : progress.details)
     if (!t.empty()) result.details.push_back(t);
-  result.statuses = window.Texts(kIdcStatusText);
+  result.statuses = progress.statuses;
   return result;
 }
 

@@ -67,8 +67,8 @@ TEST_P(AddTest, WritesEntryAndKeepsEverythingElse) {
   h.paths = {c.dir};
   ASSERT_EQ(h.Add({path}), 1);
   EXPECT_EQ(h.fs.files[path], c.expected);
-  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak")], c.original);
-  EXPECT_EQ(h.fs.files.count(SiblingName(path, "pathdef.new")), 0u);
+  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak", h.rules)], c.original);
+  EXPECT_EQ(h.fs.files.count(SiblingName(path, "pathdef.new", h.rules)), 0u);
 }
 
 const std::string kMarkerFirst = "%%% END ENTRIES %%%\n];\n";
@@ -229,7 +229,7 @@ TEST_P(RemoveTest, DropsTheDirectoryAndWhatIsBeneathIt) {
     expected.erase(pos, line.size());
   }
   EXPECT_EQ(h.fs.files[path], expected);
-  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak")], c.original);
+  EXPECT_EQ(h.fs.files[SiblingName(path, "pathdef.bak", h.rules)], c.original);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -12,6 +12,7 @@
 
 #include "log/diagnostic_log.h"
 #include "pathdef/edit_passes.h"
+#include "platform/posix/mount_table.h"
 #include "support/temp_dir.h"
 
 namespace vorex {

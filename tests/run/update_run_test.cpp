@@ -27,10 +27,10 @@ struct UpdateHarness {
   StringList paths{"C:\\New"};
   ExitStatus result = kExitSuccess;
 
-  void Go(std::function<void(CPathUpdateDlg&)> before = nullptr) {
-    CPathUpdateDlg dlg(0, &commands, &paths, s.Dialog(), [before](CPathUpdateDlg& d) {
-      if (before) before(d);
-      RunUpdate(d);
+  void Go(std::function<void(const UpdateContext&)> before = nullptr) {
+    CPathUpdateDlg dlg(0, &commands, &paths, s.Dialog(), [before](const UpdateContext& ctx, UpdateProgress& progress) {
+      if (before) before(ctx);
+      RunUpdate(ctx, progress);
     });
     dlg.DoModal();
     result = dlg.Result();
@@ -127,8 +127,8 @@ TEST(UpdateRunTest, CancelBeforeTheCheckpointOpensNoFile) {
   Register(run.s);
   run.s.fs.AddFile(kFile, kText);
   run.s.window.At(1, RecordingWindow::UserAction::kCancelButton);
-  run.Go([&](CPathUpdateDlg& d) {
-    while (d.m_bRunning != 0) std::this_thread::yield();
+  run.Go([&](const UpdateContext& ctx) {
+    while (ctx.running != 0) std::this_thread::yield();
   });
   EXPECT_EQ(run.result, kExitCancelled);
   EXPECT_FALSE(run.WroteAnything());

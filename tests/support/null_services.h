@@ -31,7 +31,7 @@ struct TestServices {
   RecordingWindow window;
   PathRules rules = PathRules::Windows();
 
-  DialogServices Dialog() { return DialogServices{registry, fs, sleeper, window, rules, "vorex"}; }
+  DialogServices Dialog() { return DialogServices{{registry, fs, sleeper, rules, "vorex", ""}, window}; }
 };
 
 }  // namespace vorex::testing

@@ -1,5 +1,7 @@
 #include "ui/path_update_dlg.h"
 
+#include "base/messages.h"
+
 #include <gtest/gtest.h>
 
 #include "support/gate.h"
@@ -25,11 +27,11 @@ int TickOf(const RecordingWindow& w, const std::string& what) {
 TEST(PathUpdateDlgTest, NormalEndClosesWithinOnePollPeriod) {
   TestServices s;
   std::atomic<int> before{-1}, after{-1};
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg& d) {
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress& p) {
     while (s.window.Tick() < 5) std::this_thread::yield();
-    d.SetOutcome(kExitSuccess);
+    p.SetOutcome(kExitSuccess);
     before = s.window.Tick();
-    d.m_bRunning = 0;
+    c.running = 0;
     after = s.window.Tick();
   });
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
@@ -41,14 +43,14 @@ TEST(PathUpdateDlgTest, NormalEndClosesWithinOnePollPeriod) {
   // The poll timer was stopped, and "Exiting..." shown while the dialog waited.
   EXPECT_EQ(TickOf(s.window, "killtimer"), ended);
   EXPECT_EQ(s.window.Texts(kIdcStatusText).back(), "Exiting...");
-  EXPECT_TRUE(dlg.m_commands.empty());
+  EXPECT_TRUE(dlg.Commands().empty());
 }
 
 TEST(PathUpdateDlgTest, CancelButtonListsPairsInListOrderAndWaitsForWorker) {
   TestServices s;
   Gate release;
   std::atomic<bool> workerDone{false};
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg&) {
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) {
     release.Wait();
     workerDone = true;
   });
@@ -75,7 +77,7 @@ TEST(PathUpdateDlgTest, EscapeWhileRunningShowsCloseTimeBoxThenWaits) {
   TestServices s;
   Gate release;
   const StringList one{"ADD"}, dir{"C:\\Tools\\x"};
-  CPathUpdateDlg dlg(0, &one, &dir, s.Dialog(), [&](CPathUpdateDlg&) { release.Wait(); });
+  CPathUpdateDlg dlg(0, &one, &dir, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
   s.window.At(2, Action::kEscape);
   std::thread opener([&] {
     while (s.window.Texts(kIdcStatusText).empty() || s.window.Texts(kIdcStatusText).back() != "Exiting...")
@@ -110,7 +112,7 @@ TEST(PathUpdateDlgTest, CloseTimeBoxNamesEveryDirectory) {
 
 TEST(PathUpdateDlgTest, EscapeAfterTheEndShowsNoBox) {
   TestServices s;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg& d) { d.m_bRunning = 0; });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
   s.window.When([&] { return dlg.m_bRunning == 0; }, Action::kEscape);
   dlg.DoModal();
   EXPECT_TRUE(s.window.Boxes().empty());
@@ -121,12 +123,12 @@ TEST(PathUpdateDlgTest, WorkerUpdatingTheWindowDuringTheWaitDoesNotDeadlock) {
   TestServices s;
   s.window.synchronousWorkerCalls = true;
   Gate cancelled;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg& d) {
-    while (d.m_bRunning != 0) std::this_thread::yield();
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress& p) {
+    while (c.running != 0) std::this_thread::yield();
     // Like a run cancelled in its modify stage: it still reaches its outcome.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    d.m_services.window.SetItemText(kIdcStatusText, "MATLAB Path Update Complete.");
-    d.m_services.window.EnableItem(kIdcCancelButton, false);
+    p.SetStatusText("MATLAB Path Update Complete.");
+    p.DisableCancel();
   });
   s.window.At(2, Action::kCancelButton);
   dlg.DoModal();
@@ -137,9 +139,9 @@ TEST(PathUpdateDlgTest, WorkerUpdatingTheWindowDuringTheWaitDoesNotDeadlock) {
 TEST(PathUpdateDlgTest, RefusedTimerIdsAreSkipped) {
   TestServices s;
   s.window.refuseTimerIdsBelow = 3;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [](CPathUpdateDlg& d) { d.m_bRunning = 0; });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
   dlg.DoModal();
-  EXPECT_EQ(dlg.m_nTimerId, 3u);
+  EXPECT_EQ(dlg.TimerId(), 3u);
   for (const auto& c : s.window.Calls()) {
     if (c.what == "settimer" || c.what == "killtimer" || c.what == "timer") {
       EXPECT_EQ(c.id, 3) << c.what;
@@ -151,7 +153,7 @@ TEST(PathUpdateDlgTest, NoTimerAtAllClosesAsTheUserWould) {
   TestServices s;
   s.window.refuseTimerIdsBelow = 1000;
   Gate release;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](CPathUpdateDlg&) { release.Wait(); });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
   std::thread opener([&] {
     while (s.window.Boxes().empty()) std::this_thread::yield();
     release.Open();

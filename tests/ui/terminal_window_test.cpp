@@ -40,13 +40,13 @@ TEST(TerminalWindowTest, PlainLinesAndBoxesThatDoNotWait) {
   Pipe out;
   TerminalWindow window(-1, out.fds[1], false, "vorex");
   testing::TestServices s;
-  DialogServices services{s.registry, s.fs, s.sleeper, window, PathRules::Posix(), "vorex"};
+  DialogServices services{{s.registry, s.fs, s.sleeper, PathRules::Posix(), "vorex", ""}, window};
   StringList commands{"ADD"}, paths{"/opt/x"};
-  CPathUpdateDlg dlg(0, &commands, &paths, services, [](CPathUpdateDlg& d) {
-    for (int i = 0; i < 200; ++i) d.m_services.window.SetItemText(kIdcDetailText, "/dir/" + std::to_string(i));
-    d.m_services.window.SetItemText(kIdcStatusText, "MATLAB Path Update Complete.");
-    d.ShowMessage("a box\n");
-    d.m_bRunning = 0;
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [](const UpdateContext& c, UpdateProgress& p) {
+    for (int i = 0; i < 200; ++i) p.SetDetailText("/dir/" + std::to_string(i));
+    p.SetStatusText("MATLAB Path Update Complete.");
+    p.ShowMessage("a box\n");
+    c.running = 0;
   });
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   std::string text = Drain(out.fds[0]);
@@ -61,7 +61,7 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   Pipe out;
   TerminalWindow window(-1, out.fds[1], false, "vorex");
   testing::TestServices s;
-  DialogServices services{s.registry, s.fs, s.sleeper, window, PathRules::Posix(), "vorex"};
+  DialogServices services{{s.registry, s.fs, s.sleeper, PathRules::Posix(), "vorex", ""}, window};
   StringList commands{"ADD"}, paths{"/opt/x"};
   std::atomic<bool> workerDone{false};
   // Aimed at the UI thread: ThreadSanitizer holds back a signal that lands on its own thread.
@@ -74,10 +74,10 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   ::pthread_sigmask(SIG_BLOCK, &term, &oldMask);
-  CPathUpdateDlg dlg(0, &commands, &paths, services, [&](CPathUpdateDlg& d) {
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [&](const UpdateContext& c, UpdateProgress& p) {
     ::pthread_kill(uiThread, SIGTERM);
-    while (d.m_bRunning != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    d.m_services.window.SetItemText(kIdcStatusText, "late");
+    while (c.running != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    p.SetStatusText("late");
     workerDone = true;
   });
   dlg.DoModal();

@@ -1,5 +1,8 @@
 #include "platform/posix/posix_file_system.h"
 
+#include "base/paths.h"
+#include "platform/posix/mount_table.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -60,19 +62,6 @@ class FdWritableFile : public WritableFile {
   int fd_;
 };
 
-std::string JoinPath(const std::string& dir, std::string_view name) {
-  std::string path = dir;
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-std::string ParentOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void SyncDirectory(const std::string& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
@@ -81,58 +70,12 @@ void SyncDirectory(const std::string& dir) {
   }
 }
 
-// Octal escapes such as \040 stand for blanks in mountinfo fields.
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    bool octal = field[i] == '\\' && i + 3 < field.size();
-    for (std::size_t k = 1; octal && k <= 3; ++k) octal = field[i + k] >= '0' && field[i + k] <= '7';
-    if (octal) {
-      out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-bool IsLocalDiskType(const std::string& type) {
-  static const std::set<std::string> kTypes = {"ext2",  "ext3",    "ext4",     "xfs",     "btrfs", "zfs",
-                                               "f2fs",  "jfs",     "reiserfs", "vfat",    "exfat", "ntfs",
-                                               "ntfs3", "fuseblk", "hfs",      "hfsplus", "apfs",  "ufs"};
-  return kTypes.contains(type);
-}
-
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
-
-MountTable ParseMountInfo(const std::string& text) {
-  MountTable table;
-  std::set<std::string> fixed{"/"};
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::vector<std::string> f;
-    std::string word;
-    while (fields >> word) f.push_back(word);
-    auto dash = std::find(f.begin(), f.end(), "-");
-    if (f.size() < 5 || dash == f.end() || dash + 1 == f.end()) continue;
-    std::string mountPoint = Unescape(f[4]);
-    const std::string& type = *(dash + 1);
-    table.allMountPoints.insert(mountPoint);
-    // Removable media are mounted under /media or /run/media.
-    bool removable = mountPoint.rfind("/media/", 0) == 0 || mountPoint.rfind("/run/media/", 0) == 0;
-    if (IsLocalDiskType(type) && !removable) fixed.insert(mountPoint);
-  }
-  table.fixedRoots.assign(fixed.begin(), fixed.end());
-  return table;
-}
 
 PosixFileSystem::PosixFileSystem() {
   std::ifstream in("/proc/self/mountinfo");
@@ -176,7 +119,7 @@ bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<
     entry.isDirectory = type == DT_DIR;
     entry.isLink = type == DT_LNK;
     if (entry.isDirectory && !mountPoints_.empty()) {
-      childPath = JoinPath(dir, name);
+      childPath = JoinPath(dir, name, PathRules::Posix());
       entry.isMountPoint = mountPoints_.contains(childPath);
     }
     if (!visit(entry)) break;
@@ -272,7 +215,7 @@ bool PosixFileSystem::ResolveLink(const std::string& path, std::string* target) 
 
 std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
   // The directory stays put while pathdef.m is renamed in it, so every run locks the same thing.
-  std::string dir = ParentOf(path);
+  std::string dir = ParentOf(path, PathRules::Posix());
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     FailWithErrno();
@@ -325,7 +268,7 @@ FsStatus PosixFileSystem::HardLink(const std::string& existing, const std::strin
 
 bool PosixFileSystem::RenameOver(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return FailWithErrno();
-  SyncDirectory(ParentOf(to));
+  SyncDirectory(ParentOf(to, PathRules::Posix()));
   return true;
 }
 

@@ -36,12 +36,4 @@ class PosixFileSystem : public FileSystem {
   std::unordered_set<std::string> mountPoints_;
 };
 
-// Reads /proc/self/mountinfo (or the given text in its format): the local disk mount points,
-// sorted, and every mount point of any kind.
-struct MountTable {
-  std::vector<std::string> fixedRoots;
-  std::unordered_set<std::string> allMountPoints;
-};
-MountTable ParseMountInfo(const std::string& text);
-
 }  // namespace vorex

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "base/paths.h"
 #include "platform/win32/windows_api.h"
 
 namespace vorex {
@@ -25,11 +26,6 @@ bool FailWithLastError(DWORD code = GetLastError()) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' '))
     text.pop_back();
   return FailWith(text.empty() ? "error " + std::to_string(code) : text);
-}
-
-std::string ParentOf(const std::string& path) {
-  std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
 class HandleWritableFile : public WritableFile {
@@ -193,7 +189,7 @@ bool Win32FileSystem::ResolveLink(const std::string& path, std::string* target) 
 std::unique_ptr<FileLock> Win32FileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
   // A lock file beside the file, opened without sharing: a second run cannot open it until the
   // first closes it, and the system deletes it with its last handle, even after a crash.
-  std::string lockPath = ParentOf(path) + "\\pathdef.lock";
+  std::string lockPath = JoinPath(ParentOf(path, PathRules::Windows()), "pathdef.lock", PathRules::Windows());
   auto start = std::chrono::steady_clock::now();
   auto pause = std::chrono::milliseconds(1);
   for (;;) {

@@ -1,0 +1,17 @@
+#pragma once
+// Case and trimming on bytes. Only ASCII letters change case, so that the bytes of multibyte
+// characters pass through untouched.
+#include <string>
+#include <string_view>
+
+namespace vorex {
+
+inline char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string AsciiLowerCopy(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Strips every character of `set` from both ends.
+std::string_view Trim(std::string_view text, std::string_view set);
+
+}  // namespace vorex

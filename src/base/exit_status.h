@@ -1,0 +1,14 @@
+#pragma once
+
+namespace vorex {
+
+// What installers and scripts read back.
+enum ExitStatus : int {
+  kExitSuccess = 0,
+  kExitFailure = 1,
+  kExitNotFound = 2,
+  kExitCancelled = 3,
+  kExitUsage = 64,
+};
+
+}  // namespace vorex

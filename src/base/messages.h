@@ -1,0 +1,42 @@
+#pragma once
+// Every text the user sees: the dialog's lines, the message boxes and the usage message. The
+// boxes' headings are followed by the pair listing.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "base/string_list.h"
+
+namespace vorex {
+
+// Status lines.
+extern const char kSearchingRegistryStatus[];
+extern const char kSearchingDrivesStatus[];
+extern const char kModifyingStatus[];
+extern const char kExitingStatus[];
+std::string CompletionStatus(std::size_t fileCount);
+
+// Message boxes.
+extern const char kNotFoundHeading[];
+extern const char kFailureHeading[];
+extern const char kCancelledHeading[];
+// One line per pair, in list order: the command, a blank and the quoted directory.
+std::string PairListing(const StringList& commands, const StringList& paths);
+// Shown when the dialog is closed while the run goes: names every directory, each quoted.
+std::string CloseTimeMessage(const StringList& paths);
+
+// The usage message, with the line that names the problem.
+extern const char kUsageCaption[];
+std::string UsageText(const std::string& problem);
+namespace problem {
+std::string NoPair();
+std::string Unpaired(std::size_t commands, std::size_t paths);
+std::string UnknownCommand(const std::string& command);
+std::string EmptyDirectory();
+std::string LineBreakInDirectory();
+std::string TildeDirectory(const std::string& dir);
+std::string RelativeWithoutCurrentDirectory(const std::string& dir);
+std::string ColonInDirectory(const std::string& dir);
+}  // namespace problem
+
+}  // namespace vorex

@@ -1,0 +1,22 @@
+#pragma once
+// The platform objects that a program builds once and hands to the core.
+#include <string>
+
+#include "base/path_rules.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+#include "platform/sleeper.h"
+
+namespace vorex {
+
+struct PlatformServices {
+  Registry& registry;
+  FileSystem& fs;
+  Sleeper& sleeper;
+  PathRules rules;
+  std::string appTitle;  // caption of every message box
+  // Where relative directories are taken from (POSIX); empty when unknown.
+  std::string currentDirectory;
+};
+
+}  // namespace vorex
