@@ -25,7 +25,6 @@ class CRegistryKey {
   std::string m_strKeyPath;
   RegHandle m_hKey = 0;
   std::uint32_t m_dwType = 0;
-  char m_szClass[120] = {};
 
  private:
   Registry& registry_;

@@ -4,6 +4,7 @@
 
 #include "pathdef/pathdef_text.h"
 #include "support/fake_file_system.h"
+#include "support/pass_harness.h"
 #include "support/pathdef_fixtures.h"
 
 namespace vorex {
@@ -15,24 +16,7 @@ using testing::FakeFileSystem;
 const std::string kWinPath = "C:\\M\\toolbox\\local\\pathdef.m";
 const std::string kUnixPath = "/usr/local/M/toolbox/local/pathdef.m";
 
-struct Harness {
-  FakeFileSystem fs;
-  DiagnosticLog log;
-  StringList commands;
-  StringList paths;
-  PathRules rules;
-
-  explicit Harness(PathRules r) : rules(r) {
-    fs.AddFile("vorex.log", "");
-    log.Open(fs, "vorex.log", false);
-  }
-  int Add(const StringList& files) { return AddPathEntries({commands, paths, fs, log, rules}, files); }
-  int Remove(const StringList& files) { return RemovePathEntries({commands, paths, fs, log, rules}, files); }
-  std::string Log() {
-    log.Flush();
-    return fs.files["vorex.log"];
-  }
-};
+using Harness = testing::PassHarness;
 
 // The text with `entry` inserted before line `before` (0-based).
 std::string Inserted(const std::string& text, std::size_t before, const std::string& entry) {

@@ -7,6 +7,7 @@
 
 #include "pathdef/edit_passes.h"
 #include "support/fake_file_system.h"
+#include "support/pass_harness.h"
 
 namespace vorex {
 namespace {
@@ -43,13 +44,12 @@ void Configure(FakeFileSystem& fs, Mode mode) {
 }
 
 int RunAdd(FakeFileSystem& fs, std::string* logText = nullptr, StringList* problems = nullptr) {
-  StringList commands{"ADD"}, paths{"/b"};
-  fs.AddFile("/cwd/vorex.log", "");
-  DiagnosticLog log;
-  log.Open(fs, "/cwd/vorex.log", false);
-  int result = AddPathEntries({commands, paths, fs, log, PathRules::Posix(), problems}, {kPath});
-  log.Flush();
-  if (logText) *logText = fs.files["/cwd/vorex.log"];
+  testing::PassHarness h(PathRules::Posix(), fs);
+  h.commands = {"ADD"};
+  h.paths = {"/b"};
+  int result = h.Add({kPath});
+  if (logText) *logText = h.Log();
+  if (problems) *problems = h.problems;
   return result;
 }
 
@@ -269,8 +269,8 @@ TEST(HostileFileTest, OddEntriesUnderThePathdefNames) {
       EXPECT_EQ(fs.files[kBak], kOld) << c.name;
       EXPECT_EQ(fs.files.count(kNew), 0u) << c.name;
     } else {
-      before.erase("/cwd/vorex.log");
-      fs.files.erase("/cwd/vorex.log");
+      before.erase(testing::PassHarness::kLogName);
+      fs.files.erase(testing::PassHarness::kLogName);
       EXPECT_EQ(fs.files, before) << c.name;
     }
   }
@@ -292,9 +292,10 @@ TEST(RotateTest, SiblingsLieBesideTheFileWhateverTheDirectoriesAreCalled) {
   FakeFileSystem fs;
   const std::string path = "/pathdef.m.d/toolbox/LOCAL/PATHDEF.M";
   fs.AddFile(path, kOld);
-  StringList commands{"ADD"}, paths{"/b"};
-  DiagnosticLog log;
-  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Posix()}, {path}), 1);
+  testing::PassHarness h(PathRules::Posix(), fs);
+  h.commands = {"ADD"};
+  h.paths = {"/b"};
+  ASSERT_EQ(h.Add({path}), 1);
   EXPECT_EQ(fs.files[path], kEdited);
   EXPECT_EQ(fs.files["/pathdef.m.d/toolbox/LOCAL/pathdef.bak"], kOld);
 }

@@ -13,6 +13,7 @@
 #include "log/diagnostic_log.h"
 #include "pathdef/edit_passes.h"
 #include "platform/posix/mount_table.h"
+#include "support/files.h"
 #include "support/temp_dir.h"
 
 namespace vorex {
@@ -22,14 +23,8 @@ namespace fs = std::filesystem;
 
 using testing::TempDir;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spit(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::Slurp;
+using testing::Spit;
 
 TEST(PosixFileSystemTest, LogDoesNotFollowAPlantedLink) {
   TempDir dir;

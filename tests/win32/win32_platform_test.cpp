@@ -11,28 +11,12 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
+#include "support/temp_dir.h"
 
 namespace vorex {
 namespace {
 
-// A folder of its own for each test, removed with everything in it when the test ends: a
-// pathdef.m left behind would be found by a later drive scan.
-class TempDir {
- public:
-  TempDir() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::string(base) + "vorex-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  operator std::string() const { return path_; }
-  std::string operator+(const std::string& rest) const { return path_ + rest; }
-
- private:
-  std::string path_;
-};
+using testing::TempDir;
 
 std::string Read(Win32FileSystem& fs, const std::string& path) {
   std::string text;
@@ -50,22 +34,22 @@ void Write(Win32FileSystem& fs, const std::string& path, const std::string& text
 TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir + "\\pathdef.m";
+  std::string path = dir / "pathdef.m";
   Write(fs, path, "old\r\n");
-  Write(fs, dir + "\\pathdef.bak", "older\r\n");
-  Write(fs, dir + "\\pathdef.new", "new\r\n");
+  Write(fs, dir / "pathdef.bak", "older\r\n");
+  Write(fs, dir / "pathdef.new", "new\r\n");
   StringList none;
   DiagnosticLog log;
-  ASSERT_TRUE(RotatePathdefFiles({none, none, fs, log, PathRules::Windows()}, path, dir + "\\pathdef.new"));
+  ASSERT_TRUE(RotatePathdefFiles({none, none, fs, log, PathRules::Windows()}, path, dir / "pathdef.new"));
   EXPECT_EQ(Read(fs, path), "new\r\n");
-  EXPECT_EQ(Read(fs, dir + "\\pathdef.bak"), "old\r\n");
-  EXPECT_FALSE(fs.Exists(dir + "\\pathdef.new"));
+  EXPECT_EQ(Read(fs, dir / "pathdef.bak"), "old\r\n");
+  EXPECT_FALSE(fs.Exists(dir / "pathdef.new"));
 }
 
 TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir + "\\pathdef.m";
+  std::string path = dir / "pathdef.m";
   Write(fs, path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
   StringList commands{"ADD"}, paths{"C:\\a"};
@@ -75,7 +59,7 @@ TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
   ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
   EXPECT_EQ(Read(fs, path), "p = [...\r\n\t';c:\\a;',...\r\n\t'c:\\b;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  SetFileAttributesA((dir + "\\pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA((dir / "pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // The backup left by an edit of a read-only pathdef.m is read-only too; the next edit must be
@@ -83,7 +67,7 @@ TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
 TEST(Win32FileSystemTest, RemoveDeletesReadOnlyFiles) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir + "\\pathdef.bak";
+  std::string path = dir / "pathdef.bak";
   Write(fs, path, "old\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(fs.Remove(path));
@@ -94,11 +78,11 @@ TEST(Win32FileSystemTest, RemoveDeletesReadOnlyFiles) {
 TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   Win32FileSystem fs;
   TempDir dir;
-  Write(fs, dir + "\\a", "A");
-  Write(fs, dir + "\\b", "B");
-  CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
-  EXPECT_FALSE(fs.Rename(dir + "\\a", dir + "\\b"));
-  EXPECT_EQ(Read(fs, dir + "\\b"), "B");
+  Write(fs, dir / "a", "A");
+  Write(fs, dir / "b", "B");
+  CreateDirectoryA((dir / "sub").c_str(), nullptr);
+  EXPECT_FALSE(fs.Rename(dir / "a", dir / "b"));
+  EXPECT_EQ(Read(fs, dir / "b"), "B");
   std::vector<std::string> dirs, files;
   ASSERT_TRUE(fs.ListDirectory(dir, [&](const DirEntry& e) {
     (e.isDirectory ? dirs : files).emplace_back(e.name);
@@ -106,7 +90,7 @@ TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   }));
   EXPECT_EQ(dirs, std::vector<std::string>{"sub"});
   EXPECT_EQ(files.size(), 2u);
-  EXPECT_FALSE(fs.ListDirectory(dir + "\\missing", [](const DirEntry&) { return true; }));
+  EXPECT_FALSE(fs.ListDirectory(dir / "missing", [](const DirEntry&) { return true; }));
 }
 
 // The edit lock: a second holder waits, gives up after its timeout with a reason, and gets the
@@ -114,7 +98,7 @@ TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
 TEST(Win32FileSystemTest, EditLockExcludesASecondHolder) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir + "\\pathdef.m";
+  std::string path = dir / "pathdef.m";
   Write(fs, path, "x\r\n");
   auto first = fs.LockForEdit(path, std::chrono::milliseconds(0));
   ASSERT_TRUE(first);
@@ -124,21 +108,21 @@ TEST(Win32FileSystemTest, EditLockExcludesASecondHolder) {
   auto second = fs.LockForEdit(path, std::chrono::milliseconds(2000));
   EXPECT_TRUE(second);
   second.reset();
-  EXPECT_FALSE(fs.Exists(dir + "\\pathdef.lock"));
+  EXPECT_FALSE(fs.Exists(dir / "pathdef.lock"));
 }
 
 TEST(Win32FileSystemTest, NewFileNeverReplacesAnExistingOneAndDirectoriesAreNotRead) {
   Win32FileSystem fs;
   TempDir dir;
-  Write(fs, dir + "\\pathdef.new", "left\r\n");
-  EXPECT_EQ(fs.CreateNew(dir + "\\pathdef.new"), nullptr);
+  Write(fs, dir / "pathdef.new", "left\r\n");
+  EXPECT_EQ(fs.CreateNew(dir / "pathdef.new"), nullptr);
   EXPECT_FALSE(fs.LastError().empty());
-  EXPECT_EQ(Read(fs, dir + "\\pathdef.new"), "left\r\n");
+  EXPECT_EQ(Read(fs, dir / "pathdef.new"), "left\r\n");
   std::string text;
   EXPECT_FALSE(fs.ReadFile(dir, &text));
   std::string target;
-  ASSERT_TRUE(fs.ResolveLink(dir + "\\pathdef.new", &target));
-  EXPECT_EQ(target, dir + "\\pathdef.new");
+  ASSERT_TRUE(fs.ResolveLink(dir / "pathdef.new", &target));
+  EXPECT_EQ(target, dir / "pathdef.new");
 }
 
 TEST(Win32FileSystemTest, CDriveIsFixed) {
@@ -150,7 +134,7 @@ TEST(Win32FileSystemTest, CDriveIsFixed) {
 TEST(Win32FileSystemTest, AddPassOnRealFiles) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir + "\\pathdef.m";
+  std::string path = dir / "pathdef.m";
   Write(fs, path, "p = [...\r\n     'C:\\a;', ...\r\n%%% END ENTRIES %%%\r\n];\r\n");
   StringList commands{"ADD"}, paths{"D:\\New Tools"};
   DiagnosticLog log;
@@ -163,8 +147,8 @@ TEST(Win32RegistryTest, LookupThroughTheRealRegistry) {
   Win32Registry reg;
   Win32FileSystem fs;
   TempDir dir;
-  std::string root = dir + "\\M\\";
-  CreateDirectoryA((dir + "\\M").c_str(), nullptr);
+  std::string root = dir / "M\\";
+  CreateDirectoryA((dir / "M").c_str(), nullptr);
   CreateDirectoryA((root + "toolbox").c_str(), nullptr);
   CreateDirectoryA((root + "toolbox\\local").c_str(), nullptr);
   Write(fs, root + "toolbox\\local\\pathdef.m", "%%% END ENTRIES %%%\r\n");

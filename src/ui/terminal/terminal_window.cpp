@@ -1,62 +1,20 @@
 #include "ui/terminal/terminal_window.h"
 
+#include "ui/terminal/close_signals.h"
+
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 
 namespace vorex {
 
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-
-// Signals reach the UI loop through a pipe; only async-signal-safe work happens in the handler.
-std::atomic<int> g_signalFd{-1};
-volatile sig_atomic_t g_closeSignal = 0;
-
-void OnCloseSignal(int /*signal*/) {
-  g_closeSignal = 1;
-  int fd = g_signalFd.load();
-  if (fd >= 0) {
-    char c = 's';
-    [[maybe_unused]] ssize_t n = ::write(fd, &c, 1);
-  }
-}
-
-// While the dialog runs, Ctrl-C and SIGTERM close it. A parent may start us with those signals
-// blocked (some job runners do); they are unblocked here, or a close request would wait forever.
-// Threads started while the dialog runs inherit the unblocked mask.
-struct SignalGuard {
-  struct sigaction oldInt {};
-  struct sigaction oldTerm {};
-  sigset_t oldMask{};
-  explicit SignalGuard(int wakeFd) {
-    g_closeSignal = 0;
-    g_signalFd = wakeFd;
-    struct sigaction sa {};
-    sa.sa_handler = OnCloseSignal;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, &oldInt);
-    ::sigaction(SIGTERM, &sa, &oldTerm);
-    sigset_t closeSignals;
-    sigemptyset(&closeSignals);
-    sigaddset(&closeSignals, SIGINT);
-    sigaddset(&closeSignals, SIGTERM);
-    ::pthread_sigmask(SIG_UNBLOCK, &closeSignals, &oldMask);
-  }
-  ~SignalGuard() {
-    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
-    ::sigaction(SIGINT, &oldInt, nullptr);
-    ::sigaction(SIGTERM, &oldTerm, nullptr);
-    g_signalFd = -1;
-  }
-};
 
 std::string Fit(const std::string& text, std::size_t width) {
   std::string out;
@@ -123,7 +81,7 @@ int TerminalWindow::RunModal(DialogEvents& events) {
   uiThread_ = std::this_thread::get_id();
   EnterTerminalMode();
   {
-    SignalGuard signals(wakePipe_[1]);
+    CloseSignals signals(wakePipe_[1]);
     {
       std::lock_guard lock(mutex_);
       visible_ = true;
@@ -177,10 +135,7 @@ void TerminalWindow::Serve(const std::function<bool()>& done, bool modal) {
       std::lock_guard lock(mutex_);
       wakePending_ = false;
     }
-    if (g_closeSignal) {
-      g_closeSignal = 0;
-      HandleCloseSignal(modal);
-    }
+    if (CloseSignals::TakeRequest()) HandleCloseSignal(modal);
     if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
       char buf[64];
       ssize_t n = ::read(inputFd_, buf, sizeof buf);

@@ -1,0 +1,54 @@
+#include "ui/terminal/close_signals.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace vorex {
+
+namespace {
+
+std::atomic<int> g_signalFd{-1};
+volatile sig_atomic_t g_closeSignal = 0;
+
+void OnCloseSignal(int /*signal*/) {
+  g_closeSignal = 1;
+  int fd = g_signalFd.load();
+  if (fd >= 0) {
+    char c = 's';
+    [[maybe_unused]] ssize_t n = ::write(fd, &c, 1);
+  }
+}
+
+}  // namespace
+
+CloseSignals::CloseSignals(int wakeFd) {
+  g_closeSignal = 0;
+  g_signalFd = wakeFd;
+  struct sigaction sa {};
+  sa.sa_handler = OnCloseSignal;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, &oldInt_);
+  ::sigaction(SIGTERM, &sa, &oldTerm_);
+  sigset_t closeSignals;
+  sigemptyset(&closeSignals);
+  sigaddset(&closeSignals, SIGINT);
+  sigaddset(&closeSignals, SIGTERM);
+  ::pthread_sigmask(SIG_UNBLOCK, &closeSignals, &oldMask_);
+}
+
+CloseSignals::~CloseSignals() {
+  ::pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
+  ::sigaction(SIGINT, &oldInt_, nullptr);
+  ::sigaction(SIGTERM, &oldTerm_, nullptr);
+  g_signalFd = -1;
+}
+
+bool CloseSignals::TakeRequest() {
+  if (!g_closeSignal) return false;
+  g_closeSignal = 0;
+  return true;
+}
+
+}  // namespace vorex

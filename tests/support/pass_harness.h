@@ -1,0 +1,38 @@
+#pragma once
+// The ADD and REMOVE passes over a fault-injecting fake file system, with the log kept in it.
+#include <string>
+
+#include "log/diagnostic_log.h"
+#include "pathdef/edit_passes.h"
+#include "support/fake_file_system.h"
+
+namespace vorex::testing {
+
+struct PassHarness {
+  static constexpr const char* kLogName = "vorex.log";
+
+  FakeFileSystem ownFs;
+  FakeFileSystem& fs;
+  DiagnosticLog log;
+  StringList commands;
+  StringList paths;
+  StringList problems;  // the "Failed: " lines the passes reported
+  PathRules rules;
+
+  explicit PassHarness(PathRules r) : PassHarness(r, ownFs) {}
+  // Over a file system the test has set up (and looks at) itself.
+  PassHarness(PathRules r, FakeFileSystem& files) : fs(files), rules(r) {
+    fs.AddFile(kLogName, "");
+    log.Open(fs, kLogName, false);
+  }
+  EditContext Context() { return {commands, paths, fs, log, rules, &problems}; }
+  int Add(const StringList& files) { return AddPathEntries(Context(), files); }
+  int Remove(const StringList& files) { return RemovePathEntries(Context(), files); }
+  // What the log holds so far.
+  std::string Log() {
+    log.Flush();
+    return fs.files[kLogName];
+  }
+};
+
+}  // namespace vorex::testing
