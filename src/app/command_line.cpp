@@ -176,8 +176,7 @@ std::string CheckDirectories(StringList& paths, const PathRules& rules, const st
   for (std::string& dir : paths) {
     if (dir.empty()) continue;
     // A line break would end the entry's line in pathdef.m and break the file.
-    if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos)
-      return problem::LineBreakInDirectory();
+    if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return problem::LineBreakInDirectory();
     if (!rules.ChecksPosixDirectories()) continue;  // Windows keeps its own rules for what names a directory
     if (dir.front() == '~') return problem::TildeDirectory(dir);
     if (dir.front() != '/') {

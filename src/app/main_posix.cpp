@@ -32,11 +32,10 @@ int main(int argc, char** argv) {
     std::free(dir);
   }
 
-  return RunProgram(
-      {{registry, fs, sleeper, PathRules::Posix(), title, cwd},
-       [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
-       [](const std::string& text, const std::string& caption) {
-         std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
-       }},
-      JoinArguments(args));
+  return RunProgram({{registry, fs, sleeper, PathRules::Posix(), title, cwd},
+                     [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
+                     [](const std::string& text, const std::string& caption) {
+                       std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
+                     }},
+                    JoinArguments(args));
 }

@@ -10,22 +10,24 @@
 
 namespace vorex {
 
-struct AppServices {
-  PlatformServices platform;
+// What a main hands to the program: its platform objects and how it shows things.
+struct AppPlatform {
+  PlatformServices services;
   std::function<std::unique_ptr<DialogWindow>()> makeWindow;
-  // A box with no owner and one OK button.
+  // Shows the usage message: a box with no owner and one OK button, or its stand-in.
   std::function<void(const std::string& text, const std::string& caption)> showUsage;
-  CPathUpdateDlg::UpdateJob job;
 };
 
 class CPathUpdateApp {
  public:
-  explicit CPathUpdateApp(AppServices services) : services_(std::move(services)) {}
+  CPathUpdateApp(AppPlatform platform, CPathUpdateDlg::UpdateJob job)
+      : platform_(std::move(platform)), job_(std::move(job)) {}
   // Returns the process's exit status.
   int InitInstance(const std::string& commandLine);
 
  private:
-  AppServices services_;
+  AppPlatform platform_;
+  CPathUpdateDlg::UpdateJob job_;
 };
 
 }  // namespace vorex

@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/path_rules.h"
 #include "base/string_list.h"
 #include "log/diagnostic_log.h"
 #include "platform/file_system.h"
-#include "base/path_rules.h"
 
 namespace vorex {
 

@@ -182,8 +182,7 @@ TEST(FileStemTest, FileNameWithoutExtension) {
       {"vorex", false, "vorex"},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(FileStem(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title)
-        << row.path;
+    EXPECT_EQ(FileStem(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title) << row.path;
 }
 
 TEST(JoinArgumentsTest, SingleBlanksAndQuotedProgram) {

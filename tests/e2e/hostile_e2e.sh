@@ -15,14 +15,8 @@ cp "$1" "$WORK/vorex"
 VOREX="$WORK/vorex"
 export VOREX_PAUSE_PERCENT=0
 ORIG="$SAMPLE/toolbox/local/pathdef.m"
-passed=0
-failed=0
 
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
+source "$HERE/check.sh"
 
 fresh() {  # fresh NAME: a new copy of the sample installation; sets I and P (its pathdef.m)
   I="$WORK/$1"
@@ -196,5 +190,4 @@ else
   echo "skipped: the bind-mount case needs root and a mount namespace" >&2
 fi
 
-echo "hostile-e2e: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report hostile-e2e

@@ -14,16 +14,10 @@ ORIG="$SAMPLE/toolbox/local/pathdef.m"
 WORK=$(mktemp -d /tmp/vorex-parallel-XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 export VOREX_PAUSE_PERCENT=0
-passed=0
-failed=0
 lost=0
 badexit=0
 
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
+source "$HERE/check.sh"
 
 I="$WORK/install"
 P="$I/toolbox/local/pathdef.m"
@@ -76,5 +70,4 @@ else
   echo "skipped: the held-lock case needs flock(1)" >&2
 fi
 
-echo "parallel-e2e: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report parallel-e2e

@@ -8,14 +8,8 @@ SAMPLE="$HERE/../../examples/sample-install"
 WORK=$(mktemp -d /tmp/vorex-e2e-XXXXXX)
 trap 'tmux kill-session -t vorex-e2e 2>/dev/null; rm -rf "$WORK"' EXIT
 export VOREX_PAUSE_PERCENT=0
-passed=0
-failed=0
 
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
+source "$HERE/check.sh"
 
 fresh_install() {  # a new copy of the sample installation at $WORK/$1
   rm -rf "$WORK/$1"
@@ -133,5 +127,4 @@ else
   echo "skipped: the terminal case needs tmux" >&2
 fi
 
-echo "posix-e2e: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report posix-e2e

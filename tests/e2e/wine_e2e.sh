@@ -24,13 +24,7 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
+source "$HERE/check.sh"
 
 # A fresh prefix with the null driver, no Z: (the whole Linux tree) and D: on a test folder.
 $W wineboot -i >/dev/null 2>&1
@@ -163,5 +157,4 @@ else
   echo "skipped: the screenshot case needs Xvfb and imagemagick" >&2
 fi
 
-echo "wine-e2e: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report wine-e2e

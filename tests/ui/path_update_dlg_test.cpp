@@ -112,7 +112,8 @@ TEST(PathUpdateDlgTest, CloseTimeBoxNamesEveryDirectory) {
 
 TEST(PathUpdateDlgTest, EscapeAfterTheEndShowsNoBox) {
   TestServices s;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
+                     [&](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
   s.window.When([&] { return dlg.m_bRunning == 0; }, Action::kEscape);
   dlg.DoModal();
   EXPECT_TRUE(s.window.Boxes().empty());
@@ -139,7 +140,8 @@ TEST(PathUpdateDlgTest, WorkerUpdatingTheWindowDuringTheWaitDoesNotDeadlock) {
 TEST(PathUpdateDlgTest, RefusedTimerIdsAreSkipped) {
   TestServices s;
   s.window.refuseTimerIdsBelow = 3;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
+                     [](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
   dlg.DoModal();
   EXPECT_EQ(dlg.TimerId(), 3u);
   for (const auto& c : s.window.Calls()) {
@@ -153,7 +155,8 @@ TEST(PathUpdateDlgTest, NoTimerAtAllClosesAsTheUserWould) {
   TestServices s;
   s.window.refuseTimerIdsBelow = 1000;
   Gate release;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
+                     [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
   std::thread opener([&] {
     while (s.window.Boxes().empty()) std::this_thread::yield();
     release.Open();

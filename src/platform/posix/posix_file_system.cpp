@@ -1,6 +1,7 @@
 #include "platform/posix/posix_file_system.h"
 
 #include "base/paths.h"
+#include "platform/last_error.h"
 #include "platform/posix/mount_table.h"
 
 #include <dirent.h>
@@ -22,13 +23,6 @@ namespace vorex {
 
 namespace {
 
-// The reason for this thread's last failure; each thread edits or logs on its own.
-thread_local std::string t_lastError;
-
-bool FailWith(std::string reason) {
-  t_lastError = std::move(reason);
-  return false;
-}
 bool FailWithErrno() {
   return FailWith(std::strerror(errno));
 }
@@ -288,7 +282,7 @@ void PosixFileSystem::CopyPermissions(const std::string& from, const std::string
 }
 
 std::string PosixFileSystem::LastError() {
-  return t_lastError.empty() ? "unknown error" : t_lastError;
+  return LastFailure();
 }
 
 }  // namespace vorex

@@ -4,19 +4,12 @@
 #include <thread>
 
 #include "base/paths.h"
+#include "platform/last_error.h"
 #include "platform/win32/windows_api.h"
 
 namespace vorex {
 
 namespace {
-
-// The reason for this thread's last failure, in the system's words.
-thread_local std::string t_lastError;
-
-bool FailWith(std::string reason) {
-  t_lastError = std::move(reason);
-  return false;
-}
 
 bool FailWithLastError(DWORD code = GetLastError()) {
   char buf[512] = {};
@@ -270,7 +263,7 @@ void Win32FileSystem::CopyPermissions(const std::string& from, const std::string
 }
 
 std::string Win32FileSystem::LastError() {
-  return t_lastError.empty() ? "unknown error" : t_lastError;
+  return LastFailure();
 }
 
 }  // namespace vorex
