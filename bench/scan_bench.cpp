@@ -54,16 +54,32 @@ int Make(const std::string& root) {
   return 0;
 }
 
+// Hands the scan's texts to the window, as the progress dialog does.
+class WindowProgress : public vorex::UpdateProgress {
+ public:
+  explicit WindowProgress(vorex::DialogWindow& window) : window_(window) {}
+  void SetStatusText(const std::string& text) override { window_.SetItemText(vorex::kIdcStatusText, text); }
+  void SetDetailText(const std::string& text) override { window_.SetItemText(vorex::kIdcDetailText, text); }
+  void DisableCancel() override {}
+  void ShowMessage(const std::string&) override {}
+  void ShowProblem(const std::string&) override {}
+  void SetOutcome(vorex::ExitStatus) override {}
+
+ private:
+  vorex::DialogWindow& window_;
+};
+
 int Scan(const std::string& root) {
   using namespace vorex;
   PosixFileSystem fs({root});
   DiagnosticLog log;  // off, as without -log on
   int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   TerminalWindow window(-1, devnull, false, "vorex");
+  WindowProgress progress(window);
   std::atomic<int> running{1};
   StringList found;
   auto start = std::chrono::steady_clock::now();
-  ScanFixedDrives(ScanContext{fs, log, running, window, PathRules::Posix()}, found);
+  ScanFixedDrives(ScanContext{fs, log, running, progress, PathRules::Posix()}, found);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
