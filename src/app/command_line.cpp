@@ -15,12 +15,13 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-enum class Option { kCommand, kPath, kLog };
+enum class Option { kCommand, kPath, kLog, kSilent };
 
-constexpr std::array<std::pair<std::string_view, Option>, 3> kOptions{{
+constexpr std::array<std::pair<std::string_view, Option>, 4> kOptions{{
     {"-command", Option::kCommand},
     {"-path", Option::kPath},
     {"-log", Option::kLog},
+    {"-silent", Option::kSilent},
 }};
 
 // Where the arguments begin: just past the program's own path, which is never searched.
@@ -109,7 +110,15 @@ std::vector<Value> CutValues(std::string_view line) {
 
 ParsedCommandLine ParseCommandLine(const std::string& line) {
   ParsedCommandLine parsed;
+  std::string_view rest = std::string_view(line).substr(SkipProgramPath(line));
+  std::string firstWord = TrimBlanks(rest.substr(0, rest.find_first_of(" \t", SkipBlanks(rest, 0))));
+  if (TrimBlanks(rest) == firstWord) {
+    if (firstWord == "--help" || firstWord == "-h") parsed.request = ParsedCommandLine::Request::kHelp;
+    if (firstWord == "--version") parsed.request = ParsedCommandLine::Request::kVersion;
+    if (parsed.request != ParsedCommandLine::Request::kRun) return parsed;
+  }
   bool logSeen = false;
+  bool silentSeen = false;
   for (Value& cut : CutValues(line)) {
     const std::string& value = cut.text;
     switch (cut.option) {
@@ -123,6 +132,11 @@ ParsedCommandLine ParseCommandLine(const std::string& line) {
         // Only the first -log counts.
         if (!logSeen && EqualsIgnoreCase(value, "on")) parsed.logSwitch = 1;
         logSeen = true;
+        break;
+      case Option::kSilent:
+        // Found and cut like -log; only the first counts.
+        if (!silentSeen && EqualsIgnoreCase(value, "on")) parsed.silentSwitch = 1;
+        silentSeen = true;
         break;
     }
   }

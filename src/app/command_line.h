@@ -9,7 +9,12 @@
 namespace vorex {
 
 struct ParsedCommandLine {
+  // What a person asked for instead of a run: `--help` or `-h`, `--version`.
+  enum class Request { kRun, kHelp, kVersion };
+  Request request = Request::kRun;
   int logSwitch = 0;
+  // -silent on: no window, no boxes, no pauses; the boxes' texts go to the log and stderr.
+  int silentSwitch = 0;
   // Both lists hold their values in the reverse of their order on the line; entries at the
   // same index form one pair.
   StringList commands;

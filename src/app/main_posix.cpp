@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
                      [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
                      [](const std::string& text, const std::string& caption) {
                        std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());
-                     }},
+                     },
+                     [](const std::string& text, const std::string&) { std::fputs(text.c_str(), stdout); },
+                     [&] { return TerminalWindow::Silent(STDERR_FILENO, title); },
+                     [](const std::string& text) { std::fputs(text.c_str(), stderr); }},
                     JoinArguments(args));
 }

@@ -8,6 +8,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
 #include "ui/win32/win32_dialog_window.h"
+#include "ui/win32/win32_silent_window.h"
 
 namespace {
 
@@ -15,6 +16,25 @@ std::string ApplicationTitle() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   return vorex::FileStem(path, vorex::PathRules::Windows());
+}
+
+// Standard error as the parent left it (redirected to a file or a pipe), else the console of
+// the parent when it has one; else nowhere.
+HANDLE ErrorOutput() {
+  static HANDLE output = [] {
+    HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+    if (h && h != INVALID_HANDLE_VALUE) return h;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return INVALID_HANDLE_VALUE;
+    return CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  }();
+  return output;
+}
+
+void WriteError(const std::string& text) {
+  HANDLE h = ErrorOutput();
+  if (h == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -28,6 +48,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                      [instance] { return std::make_unique<Win32DialogWindow>(instance); },
                      [](const std::string& text, const std::string& caption) {
                        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
-                     }},
+                     },
+                     [](const std::string& text, const std::string& caption) {
+                       MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+                     },
+                     [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
+                     WriteError},
                     GetCommandLineA());
 }

@@ -2,21 +2,37 @@
 
 #include "app/command_line.h"
 #include "base/messages.h"
+#include "platform/sleeper.h"
 
 namespace vorex {
 
 int CPathUpdateApp::InitInstance(const std::string& commandLine) {
   const PlatformServices& platform = platform_.services;
   ParsedCommandLine parsed = ParseCommandLine(commandLine);
-  if (parsed.problem.empty())
-    parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
+  using Request = ParsedCommandLine::Request;
+  if (parsed.request != Request::kRun) {
+    // A person asked: that is no error.
+    platform_.showHelp(parsed.request == Request::kHelp ? HelpText() : VersionText(), kUsageCaption);
+    return kExitSuccess;
+  }
+  bool silent = parsed.silentSwitch == 1;
+  if (parsed.problem.empty()) parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
   if (!parsed.problem.empty()) {
     // Nothing else happens: no dialog, no log file, no file touched.
-    platform_.showUsage(UsageText(parsed.problem), kUsageCaption);
+    if (!silent) {
+      platform_.showUsage(UsageText(parsed.problem), kUsageCaption);
+    } else if (platform_.writeError) {
+      platform_.writeError(std::string(kUsageCaption) + "\n" + UsageText(parsed.problem));
+    }
     return kExitUsage;
   }
-  std::unique_ptr<DialogWindow> window = platform_.makeWindow();
-  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{platform, *window}, job_);
+  // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
+  static NoSleeper noPauses;
+  PlatformServices services{platform.registry, platform.fs, silent ? noPauses : platform.sleeper,
+                            platform.rules,    platform.appTitle, platform.currentDirectory};
+  std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
+  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{services, *window, silent},
+                     job_);
   dlg.DoModal();
   return dlg.Result();
 }

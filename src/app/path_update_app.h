@@ -16,6 +16,13 @@ struct AppPlatform {
   std::function<std::unique_ptr<DialogWindow>()> makeWindow;
   // Shows the usage message: a box with no owner and one OK button, or its stand-in.
   std::function<void(const std::string& text, const std::string& caption)> showUsage;
+  // What a person asked for with --help or --version (POSIX: standard output).
+  std::function<void(const std::string& text, const std::string& caption)> showHelp;
+  // -silent on: a window that shows nothing and waits for nobody, but still hears a request to
+  // close (a signal, the end of the session); its boxes' texts go to writeError.
+  std::function<std::unique_ptr<DialogWindow>()> makeSilentWindow;
+  // Standard error where there is one; may do nothing.
+  std::function<void(const std::string& text)> writeError;
 };
 
 class CPathUpdateApp {

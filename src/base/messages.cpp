@@ -47,6 +47,18 @@ std::string UsageText(const std::string& problem) {
   return text;
 }
 
+std::string HelpText() {
+  return UsageText("") +
+         "Options:\n\n"
+         "  -log on      write vorex.log into the current directory\n"
+         "  -silent on   no window, no boxes, no pauses; their texts go to the log and to stderr\n\n"
+         "Exit status: 0 success, 1 failure, 2 no pathdef.m found, 3 cancelled, 64 usage.\n";
+}
+
+std::string VersionText() {
+  return std::string("vorex ") + VOREX_VERSION + "\n";
+}
+
 namespace problem {
 
 std::string NoPair() {

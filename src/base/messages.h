@@ -28,6 +28,9 @@ std::string CloseTimeMessage(const StringList& paths);
 // The usage message, with the line that names the problem.
 extern const char kUsageCaption[];
 std::string UsageText(const std::string& problem);
+// What `--help` and `--version` show.
+std::string HelpText();
+std::string VersionText();
 namespace problem {
 std::string NoPair();
 std::string Unpaired(std::size_t commands, std::size_t paths);

@@ -17,6 +17,7 @@ void DiagnosticLog::Open(FileSystem& fs, const std::string& name, bool crlf) {
 }
 
 void DiagnosticLog::WriteLog(std::string_view text) {
+  std::lock_guard lock(mutex_);
   if (!file_) return;
   // A text stream: every line feed, those inside the text included, becomes the platform's.
   for (char c : text) {
@@ -25,10 +26,15 @@ void DiagnosticLog::WriteLog(std::string_view text) {
   }
   if (crlf_) buffer_ += '\r';
   buffer_ += '\n';
-  if (buffer_.size() >= kBufferLimit) Flush();
+  if (buffer_.size() >= kBufferLimit) FlushLocked();
 }
 
 void DiagnosticLog::Flush() {
+  std::lock_guard lock(mutex_);
+  FlushLocked();
+}
+
+void DiagnosticLog::FlushLocked() {
   if (!file_ || buffer_.empty()) return;
   file_->Write(buffer_);  // errors while logging are ignored
   buffer_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 // The optional plain-text trace of one run: "vorex.log" in the directory the program started in.
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,16 @@ class DiagnosticLog {
   // WriteLog does nothing; nobody is told.
   void Open(FileSystem& fs, const std::string& name, bool crlf);
   bool IsOpen() const { return file_ != nullptr; }
-  // Writes the text and one line break. Only the worker thread writes.
+  // Writes the text and one line break. The worker writes nearly every line; an unattended
+  // run's close-time text comes from the UI thread, so writes are serialised.
   void WriteLog(std::string_view text);
   // Hands buffered lines to the file; the program does this once, when it ends.
   void Flush();
 
  private:
+  void FlushLocked();
+
+  std::mutex mutex_;
   std::unique_ptr<WritableFile> file_;
   std::string buffer_;
   bool crlf_ = false;

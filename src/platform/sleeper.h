@@ -8,4 +8,10 @@ class Sleeper {
   virtual void Sleep(unsigned milliseconds) = 0;
 };
 
+// Unattended runs skip the pauses: they exist so that a person can read the dialog.
+class NoSleeper : public Sleeper {
+ public:
+  void Sleep(unsigned /*milliseconds*/) override {}
+};
+
 }  // namespace vorex

@@ -21,6 +21,8 @@ namespace vorex {
 struct DialogServices {
   PlatformServices platform;
   DialogWindow& window;
+  // An unattended run: every box's text is also written to the log, as one block.
+  bool silent = false;
 };
 
 class CPathUpdateDlg : public DialogEvents, public UpdateProgress {

@@ -36,6 +36,12 @@ TerminalWindow::TerminalWindow(int inputFd, int outputFd, bool interactive, std:
   inputOpen_ = interactive_;
 }
 
+std::unique_ptr<TerminalWindow> TerminalWindow::Silent(int outputFd, std::string title) {
+  auto window = std::make_unique<TerminalWindow>(-1, outputFd, false, std::move(title));
+  window->silent_ = true;
+  return window;
+}
+
 TerminalWindow::~TerminalWindow() {
   LeaveTerminalMode();
   for (int fd : wakePipe_)
@@ -208,7 +214,7 @@ void TerminalWindow::HandleCloseSignal(bool modal) {
 }
 
 void TerminalWindow::RenderLocked(bool force) {
-  if (!visible_ || !dirty_) return;
+  if (!visible_ || !dirty_ || silent_) return;
   auto now = Clock::now();
   if (!force && now - lastRender_ < kRedrawInterval) return;
   lastRender_ = now;

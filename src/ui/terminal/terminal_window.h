@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,9 @@ class TerminalWindow : public DialogWindow {
  public:
   // Keys are read from inputFd and the dialog drawn on outputFd; interactive says both are a TTY.
   TerminalWindow(int inputFd, int outputFd, bool interactive, std::string title);
+  // An unattended run's window: draws nothing, reads no keys and never waits; only the boxes'
+  // texts (and problem lines) are written to outputFd. Ctrl-C and SIGTERM still close it.
+  static std::unique_ptr<TerminalWindow> Silent(int outputFd, std::string title);
   ~TerminalWindow() override;
 
   int RunModal(DialogEvents& events) override;
@@ -59,6 +63,7 @@ class TerminalWindow : public DialogWindow {
   const int inputFd_;
   const int outputFd_;
   const bool interactive_;
+  bool silent_ = false;
   const std::string title_;
   std::thread::id uiThread_;
   DialogEvents* events_ = nullptr;
