@@ -119,6 +119,40 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"UsageKeepsLogOff", "prog.exe -log on", 1, {}, {}, false}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
+TEST(SilentSwitchTest, FoundAndCutLikeTheLogSwitch) {
+  struct Row {
+    const char* line;
+    int silent;
+    int log;
+  } rows[] = {
+      {"vorex -silent on -command ADD -path /x", 1, 0},
+      {"vorex -command ADD -silent on -path /x", 1, 0},
+      {"vorex -command ADD -path /x -silent on", 1, 0},
+      {"vorex -command ADD -path /x -silent ON", 1, 0},
+      {"vorex -command ADD -path /x -silent off", 0, 0},
+      {"vorex -command ADD -path /x -silent", 0, 0},
+      {"vorex -log on -command ADD -path /x -silent on", 1, 1},
+      {"vorex -silent off -command ADD -path /x -silent on", 0, 0},  // only the first counts
+      {"vorex -silent on -command ADD -path /x -silent off", 1, 0},
+  };
+  for (const Row& row : rows) {
+    ParsedCommandLine parsed = ParseCommandLine(row.line);
+    EXPECT_EQ(parsed.problem, "") << row.line;
+    EXPECT_EQ(parsed.silentSwitch, row.silent) << row.line;
+    EXPECT_EQ(parsed.logSwitch, row.log) << row.line;
+    EXPECT_EQ(parsed.paths, StringList{"/x"}) << row.line;  // the value stops before -silent
+  }
+}
+
+TEST(RequestTest, HelpAndVersionAreAskedForAlone) {
+  using Request = ParsedCommandLine::Request;
+  EXPECT_EQ(ParseCommandLine("vorex --help").request, Request::kHelp);
+  EXPECT_EQ(ParseCommandLine("vorex -h").request, Request::kHelp);
+  EXPECT_EQ(ParseCommandLine("vorex --version").request, Request::kVersion);
+  EXPECT_EQ(ParseCommandLine("vorex -command ADD -path /opt/--help").request, Request::kRun);
+  EXPECT_EQ(ParseCommandLine("vorex").request, Request::kRun);
+}
+
 TEST(CheckDirectoriesTest, RefusesOrRewritesOddDirectories) {
   struct Row {
     const char* name;

@@ -127,4 +127,37 @@ else
   echo "skipped: the terminal case needs tmux" >&2
 fi
 
+# Unattended runs from a terminal, where the dialog would be drawn and boxes would wait for
+# Enter: with -silent on nothing is drawn and nothing waits, even with the pauses at full length.
+tty_run() {  # tty_run NAME COMMAND: runs COMMAND in a terminal; sets rc, pane and seconds
+  tmux kill-session -t vorex-silent 2>/dev/null
+  rm -f "$WORK/silent-exit"
+  local start=$(date +%s%N)
+  tmux new-session -d -s vorex-silent -x 120 -y 30 "$2; echo EXIT=\$? > '$WORK/silent-exit'; sleep 30"
+  for _ in $(seq 150); do [ -s "$WORK/silent-exit" ] && break; sleep 0.1; done
+  seconds=$(( ($(date +%s%N) - start) / 1000000000 ))
+  rc=$(sed -n 's/^EXIT=//p' "$WORK/silent-exit" 2>/dev/null)
+  pane=$(tmux capture-pane -p -t vorex-silent)
+  tmux kill-session -t vorex-silent 2>/dev/null
+}
+if command -v tmux >/dev/null; then
+  I=$(fresh_install s)
+  tty_run success "cd '$WORK/cwd' && PATH='$I/bin:/usr/bin:/bin' VOREX_PAUSE_PERCENT=100 '$VOREX' -command ADD -path /opt/s -silent on"
+  check "silent success: status 0" test "$rc" = 0
+  check "silent success: well under the 9 s of pauses (${seconds} s)" test "$seconds" -le 3
+  check "silent success: nothing drawn" bash -c "! grep -q 'Searching\|Complete\|Cancel' <<<'$pane'"
+  check "silent success: edited" grep -qF "'/opt/s:'" "$I/toolbox/local/pathdef.m"
+  tty_run usage "'$VOREX' -silent on -command ADD"
+  check "silent usage: status 64" test "$rc" = 64
+  check "silent usage: nothing waits" bash -c "! grep -q 'Press Enter' <<<'$pane'"
+  if [ "$(id -u)" = 0 ] && command -v chroot >/dev/null; then
+    R=$(make_root none)
+    tty_run notfound "cd '$R' && VOREX_PAUSE_PERCENT=100 chroot '$R' /vorex -silent on -command ADD -path /opt/x"
+    check "silent not found: status 2" test "$rc" = 2
+    check "silent not found: ends by itself (${seconds} s)" test "$seconds" -le 3
+    check "silent not found: text on stderr" grep -q 'could not be found' <<<"$pane"
+    check "silent not found: nothing waits" bash -c "! grep -q 'Press Enter' <<<'$pane'"
+  fi
+fi
+
 report posix-e2e

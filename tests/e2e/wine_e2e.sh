@@ -128,6 +128,32 @@ out=$(press box)
 check "not found box" grep -q 'WARNING: The MATLAB "pathdef.m" file could not be found.' <<<"$out"
 check "not found status" test "$(wait_rc)" = 2
 
+# 7b. Unattended (-silent on), with the pauses at full length: nothing is shown, nothing waits.
+no_window() {  # succeeds when neither the dialog nor a box appears within 3 s
+  ! $W press_button.exe 3000 dialog >/dev/null 2>&1 && ! $W press_button.exe 1 box >/dev/null 2>&1
+}
+export VOREX_PAUSE_PERCENT=100
+start=$(date +%s)
+vorex_bg '-command ADD -path D:\x -silent on -log on'
+check "silent not found: no window" no_window
+check "silent not found: status 2" test "$(wait_rc)" = 2
+check "silent not found: ended by itself ($(( $(date +%s) - start )) s)" test $(( $(date +%s) - start )) -le 8
+check "silent not found: text in the log" grep -q 'could not be found' "$C/t/vorex.log"
+install_at "$C/M"
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+start=$(date +%s)
+vorex_bg '-silent on -command ADD -path C:\silent'
+rc=$(wait_rc)
+took=$(( $(date +%s) - start ))
+check "silent success: status 0" test "$rc" = 0
+check "silent success: well under the 9 s of pauses (${took} s)" test "$took" -le 5
+check "silent success: edited" grep -qF "'c:\silent;'" "$C/M/toolbox/local/pathdef.m"
+vorex_bg '-silent on -command ADD'
+check "silent usage: no box" no_window
+check "silent usage: status 64" test "$(wait_rc)" = 64
+unregister
+rm -rf "$C/M"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
