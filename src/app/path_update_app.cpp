@@ -16,7 +16,8 @@ int CPathUpdateApp::InitInstance(const std::string& commandLine) {
     return kExitSuccess;
   }
   bool silent = parsed.silentSwitch == 1;
-  if (parsed.problem.empty()) parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
+  if (parsed.problem.empty())
+    parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
   if (!parsed.problem.empty()) {
     // Nothing else happens: no dialog, no log file, no file touched.
     if (!silent) {
@@ -28,7 +29,8 @@ int CPathUpdateApp::InitInstance(const std::string& commandLine) {
   }
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
-  PlatformServices services{platform.registry, platform.fs, silent ? noPauses : platform.sleeper,
+  Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
+  PlatformServices services{platform.registry, platform.fs,       sleeper,
                             platform.rules,    platform.appTitle, platform.currentDirectory};
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
   CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{services, *window, silent},

@@ -108,7 +108,7 @@ void CPathUpdateDlg::DisableCancel() {
 
 void CPathUpdateDlg::ShowMessage(const std::string& text) {
   // Nobody reads a box in an unattended run; the log keeps what it would have said.
-  if (m_services.silent) m_log.WriteLog(text.size() > 0 && text.back() == '\n' ? text.substr(0, text.size() - 1) : text);
+  if (m_services.silent) m_log.WriteLog(!text.empty() && text.back() == '\n' ? text.substr(0, text.size() - 1) : text);
   m_services.window.MessageBox(text, m_services.platform.appTitle, kMessageBoxStyle);
 }
 

@@ -81,7 +81,8 @@ TEST(SilentRunTest, EachOutcomeReachesTheLogWithoutWindowOrPauses) {
   } rows[] = {
       {"Success", kText, kExitSuccess, "Got closing brace\n"},
       {"Failure", "no insertion point\n", kExitFailure,
-       "An error ocurred while updating \"pathdef.m\".\n\nFrom the MATLAB prompt, run PATHTOOL and\nADD \"C:\\New \"\n"},
+       "An error ocurred while updating \"pathdef.m\".\n\nFrom the MATLAB prompt, run PATHTOOL and\nADD \"C:\\New "
+       "\"\n"},
       {"NotFound", "", kExitNotFound,
        "WARNING: The MATLAB \"pathdef.m\" file could not be found.\n\nFrom the MATLAB prompt, run PATHTOOL, "
        "and\nADD \"C:\\New \"\n"},
