@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
 
   MemoryRegistry registry;
   const char* path = std::getenv("PATH");
-  RegisterLauncherFromPath(registry, path ? path : "");
+  RegisterInstallations(registry, path ? path : "");
   PosixFileSystem fs;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
   bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);

@@ -12,9 +12,16 @@
 
 namespace vorex {
 
-// Follows the automation server's registration to its command line, cuts it at the last "bin"
-// and appends <root>toolbox\local\pathdef.m when that exists. 1 on a hit, else 0.
-int FindPathdefInRegistry(Registry& registry, FileSystem& fs, const PathRules& rules, StringList& foundFiles);
+// The program's own bitness decides which registry view it sees first.
+inline constexpr bool kProgramIs64Bit = sizeof(void*) == 8;
+
+// Every installation that the registry names, read with KEY_READ in both registry views: the
+// automation server's (its command line cut at the last "bin", then toolbox\local\pathdef.m),
+// first, then each release under HKLM\SOFTWARE\MathWorks\MATLAB\<version> (its MATLABROOT)
+// in ascending version order. Only files that exist, each once; each is logged as
+// "Registry: <path>". 1 when any was appended, else 0.
+int FindPathdefInRegistry(Registry& registry, FileSystem& fs, const PathRules& rules, StringList& foundFiles,
+                          DiagnosticLog* log = nullptr, bool program64 = kProgramIs64Bit);
 
 struct ScanContext {
   FileSystem& fs;

@@ -6,7 +6,7 @@
 namespace vorex {
 
 CRegistryKey::CRegistryKey(Registry& registry, RegHandle hRootKey, std::string strKeyPath, std::uint32_t samDesired)
-    : m_hRootKey(hRootKey), m_strKeyPath(std::move(strKeyPath)), registry_(registry) {
+    : m_hRootKey(hRootKey), m_samDesired(samDesired), m_strKeyPath(std::move(strKeyPath)), registry_(registry) {
   RegHandle key = 0;
   m_lResult = registry_.OpenKey(m_hRootKey, m_strKeyPath, samDesired, &key);
   if (m_lResult == kErrorSuccess) m_hKey = key;
@@ -27,8 +27,8 @@ long CRegistryKey::QueryValue(const std::string& strPath, std::uint8_t* pData, s
   if (slash != std::string::npos) {
     valueName = strPath.substr(slash + 1);
     std::string subPath = strPath.substr(0, slash);
-    long status = bCreate ? registry_.CreateKey(m_hKey, subPath, kKeyReadWrite, &subKey)
-                          : registry_.OpenKey(m_hKey, subPath, kKeyReadWrite, &subKey);
+    long status = bCreate ? registry_.CreateKey(m_hKey, subPath, m_samDesired | kKeyReadWrite, &subKey)
+                          : registry_.OpenKey(m_hKey, subPath, m_samDesired, &subKey);
     if (status != kErrorSuccess) return status;
     key = subKey;
   }

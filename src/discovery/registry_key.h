@@ -22,6 +22,9 @@ class CRegistryKey {
 
   long m_lResult;
   RegHandle m_hRootKey;
+  // Sub-keys are opened with the same access (and view) as the key itself; creating one asks
+  // for write access as well.
+  std::uint32_t m_samDesired;
   std::string m_strKeyPath;
   RegHandle m_hKey = 0;
   std::uint32_t m_dwType = 0;

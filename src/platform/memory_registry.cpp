@@ -15,31 +15,44 @@ std::string Join(const std::string& base, const std::string& sub) {
 }
 }  // namespace
 
+std::string MemoryRegistry::RootPath(RegHandle root, View view) {
+  return std::string(view == View::k64 ? "64|" : "32|") + (root == kHkeyLocalMachine ? "lm" : "cr");
+}
+
 void MemoryRegistry::Put(const std::string& key, const std::string& name, const std::string& text) {
+  PutIn(kHkeyClassesRoot, nativeView, key, name, text);
+}
+
+void MemoryRegistry::PutIn(RegHandle root, View view, const std::string& key, const std::string& name,
+                           const std::string& text) {
   std::vector<std::uint8_t> bytes(text.begin(), text.end());
   bytes.push_back(0);
-  PutBytes(key, name, kRegSz, std::move(bytes));
+  std::lock_guard lock(mutex_);
+  PutPath(Join(RootPath(root, view), AsciiLowerCopy(key)), name, kRegSz, std::move(bytes));
 }
 
 void MemoryRegistry::PutBytes(const std::string& key, const std::string& name, std::uint32_t type,
                               std::vector<std::uint8_t> bytes) {
   std::lock_guard lock(mutex_);
-  std::string path = AsciiLowerCopy(key);
+  PutPath(Join(RootPath(kHkeyClassesRoot, nativeView), AsciiLowerCopy(key)), name, type, std::move(bytes));
+}
+
+void MemoryRegistry::PutPath(const std::string& path, const std::string& name, std::uint32_t type,
+                             std::vector<std::uint8_t> bytes) {
   // Every parent exists too, as in a real hive.
   for (std::size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1))
     keys_[path.substr(0, pos)];
-  keys_[""];
   keys_[path].values[AsciiLowerCopy(name)] = Value{type, std::move(bytes)};
 }
 
 void MemoryRegistry::DenyAccess(const std::string& key) {
   std::lock_guard lock(mutex_);
-  denied_.insert(AsciiLowerCopy(key));
+  denied_.insert(Join(RootPath(kHkeyClassesRoot, nativeView), AsciiLowerCopy(key)));
 }
 
 bool MemoryRegistry::HasKey(const std::string& key) const {
   std::lock_guard lock(mutex_);
-  return keys_.contains(AsciiLowerCopy(key));
+  return keys_.contains(Join(RootPath(kHkeyClassesRoot, nativeView), AsciiLowerCopy(key)));
 }
 
 int MemoryRegistry::OpenHandleCount() const {
@@ -53,14 +66,19 @@ bool MemoryRegistry::Denied(const std::string& path) const {
   });
 }
 
-long MemoryRegistry::Resolve(RegHandle parent, const std::string& subKey, std::string* path) const {
+long MemoryRegistry::Resolve(RegHandle parent, const std::string& subKey, std::uint32_t access,
+                             std::string* path) const {
   std::string base;
-  if (parent != kHkeyClassesRoot) {
+  if (parent == kHkeyClassesRoot || parent == kHkeyLocalMachine) {
+    View view = (access & kKeyWow6464Key) ? View::k64 : (access & kKeyWow6432Key) ? View::k32 : nativeView;
+    base = RootPath(parent, view);
+  } else {
     auto it = handles_.find(parent);
     if (it == handles_.end()) return kErrorInvalidHandle;
-    base = it->second;
+    base = it->second;  // a sub-key stays in the view of its parent
   }
   *path = Join(base, AsciiLowerCopy(subKey));
+  if (refuseWriteAccess && (access & ~kKeyRead & kKeyWrite)) return kErrorAccessDenied;
   return Denied(*path) ? kErrorAccessDenied : kErrorSuccess;
 }
 
@@ -70,19 +88,20 @@ RegHandle MemoryRegistry::NewHandle(const std::string& path) {
   return h;
 }
 
-long MemoryRegistry::OpenKey(RegHandle parent, const std::string& subKey, std::uint32_t /*access*/, RegHandle* key) {
+long MemoryRegistry::OpenKey(RegHandle parent, const std::string& subKey, std::uint32_t access, RegHandle* key) {
   std::lock_guard lock(mutex_);
   std::string path;
-  if (long status = Resolve(parent, subKey, &path)) return status;
-  if (!path.empty() && !keys_.contains(path)) return kErrorFileNotFound;
+  if (long status = Resolve(parent, subKey, access, &path)) return status;
+  bool isRoot = path.find('\\') == std::string::npos;
+  if (!isRoot && !keys_.contains(path)) return kErrorFileNotFound;
   *key = NewHandle(path);
   return kErrorSuccess;
 }
 
-long MemoryRegistry::CreateKey(RegHandle parent, const std::string& subKey, std::uint32_t /*access*/, RegHandle* key) {
+long MemoryRegistry::CreateKey(RegHandle parent, const std::string& subKey, std::uint32_t access, RegHandle* key) {
   std::lock_guard lock(mutex_);
   std::string path;
-  if (long status = Resolve(parent, subKey, &path)) return status;
+  if (long status = Resolve(parent, subKey, access, &path)) return status;
   for (std::size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1))
     keys_[path.substr(0, pos)];
   keys_[path];
@@ -94,7 +113,7 @@ long MemoryRegistry::QueryValue(RegHandle key, const std::string& name, std::uin
                                 std::uint32_t* size) {
   std::lock_guard lock(mutex_);
   std::string path;
-  if (long status = Resolve(key, "", &path)) return status;
+  if (long status = Resolve(key, "", kKeyRead, &path)) return status;
   auto k = keys_.find(path);
   if (k == keys_.end()) return kErrorFileNotFound;
   auto v = k->second.values.find(AsciiLowerCopy(name));
@@ -116,9 +135,27 @@ long MemoryRegistry::SetValue(RegHandle key, const std::string& name, std::uint3
                               std::uint32_t size) {
   std::lock_guard lock(mutex_);
   std::string path;
-  if (long status = Resolve(key, "", &path)) return status;
+  if (long status = Resolve(key, "", 0, &path)) return status;
   keys_[path].values[AsciiLowerCopy(name)] = Value{type, std::vector<std::uint8_t>(data, data + size)};
   return kErrorSuccess;
+}
+
+long MemoryRegistry::EnumKey(RegHandle key, std::uint32_t index, std::string* name) {
+  std::lock_guard lock(mutex_);
+  std::string path;
+  if (long status = Resolve(key, "", 0, &path)) return status;
+  std::string prefix = path + "\\";
+  std::uint32_t seen = 0;
+  for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+       ++it) {
+    std::string rest = it->first.substr(prefix.size());
+    if (rest.find('\\') != std::string::npos) continue;
+    if (seen++ == index) {
+      *name = rest;
+      return kErrorSuccess;
+    }
+  }
+  return kErrorNoMoreItems;
 }
 
 long MemoryRegistry::CloseKey(RegHandle key) {

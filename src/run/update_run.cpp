@@ -10,7 +10,7 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
   StringList foundFiles;
 
   ctx.sleeper.Sleep(1000);
-  int hit = FindPathdefInRegistry(ctx.registry, ctx.fs, ctx.rules, foundFiles);
+  int hit = FindPathdefInRegistry(ctx.registry, ctx.fs, ctx.rules, foundFiles, &ctx.log);
   ctx.sleeper.Sleep(2000);
   if (!hit) ScanFixedDrives(ScanContext{ctx.fs, ctx.log, ctx.running, progress, ctx.rules}, foundFiles);
 

@@ -133,5 +133,102 @@ TEST(LookupTest, MissingDefaultValueAndDeniedAccessMiss) {
   EXPECT_TRUE(found.empty());
 }
 
+// The releases registered under HKLM\SOFTWARE\MathWorks\MATLAB\<version>, in either view.
+struct ReleaseHarness {
+  MemoryRegistry reg;
+  FakeFileSystem fs;
+  using View = MemoryRegistry::View;
+
+  void Release(View view, const std::string& version, const std::string& root, bool withFile = true) {
+    reg.PutIn(kHkeyLocalMachine, view, "SOFTWARE\\MathWorks\\MATLAB\\" + version, "MATLABROOT", root);
+    if (withFile) fs.AddFile(root + "\\toolbox\\local\\pathdef.m", "x");
+  }
+  void Server(View view, const std::string& root) {
+    reg.PutIn(kHkeyClassesRoot, view, "MATLAB.APPLICATION\\CLSID", "", "{ID}");
+    reg.PutIn(kHkeyClassesRoot, view, "CLSID\\{ID}\\LocalServer32", "", root + "\\bin\\win64\\MATLAB.exe");
+    fs.AddFile(root + "\\toolbox\\local\\pathdef.m", "x");
+  }
+  StringList Find(bool program64, int* hit = nullptr) {
+    StringList found;
+    int h = FindPathdefInRegistry(reg, fs, PathRules::Windows(), found, nullptr, program64);
+    if (hit) *hit = h;
+    EXPECT_EQ(reg.OpenHandleCount(), 0);
+    return found;
+  }
+};
+
+std::string File(const std::string& root) {
+  return root + "\\toolbox\\local\\pathdef.m";
+}
+
+TEST(ReleaseLookupTest, EachProgramSeesBothViews) {
+  using View = MemoryRegistry::View;
+  {
+    ReleaseHarness h;  // a 32-bit program on 64-bit Windows; the release registered 64-bit
+    h.reg.nativeView = View::k32;
+    h.Release(View::k64, "24.1", "C:\\M24");
+    EXPECT_EQ(h.Find(false), StringList{File("C:\\M24")});
+  }
+  {
+    ReleaseHarness h;  // a 64-bit program; an old 32-bit release
+    h.Release(View::k32, "7.14", "C:\\M2012a");
+    EXPECT_EQ(h.Find(true), StringList{File("C:\\M2012a")});
+  }
+  {
+    ReleaseHarness h;  // the automation server registered only in the other view
+    h.reg.nativeView = View::k32;
+    h.Server(View::k64, "C:\\Srv");
+    EXPECT_EQ(h.Find(false), StringList{File("C:\\Srv")});
+  }
+}
+
+TEST(ReleaseLookupTest, ServerFirstThenAscendingVersionsEachOnce) {
+  using View = MemoryRegistry::View;
+  ReleaseHarness h;
+  h.Server(View::k64, "C:\\R23");
+  h.Release(View::k64, "9.10", "D:\\R21");
+  h.Release(View::k64, "9.9", "C:\\R20");
+  h.Release(View::k64, "23.2", "c:\\r23");          // the server's installation again, in other case
+  h.Release(View::k64, "24.1", "E:\\Gone", false);  // no pathdef.m
+  h.Release(View::k32, "7.14", "C:\\Old");
+  h.Release(View::k64, "MATLAB Runtime 9.9", "C:\\Runtime");
+  int hit = 0;
+  EXPECT_EQ(h.Find(true, &hit),
+            (StringList{File("C:\\R23"), File("C:\\Old"), File("C:\\R20"), File("D:\\R21")}));
+  EXPECT_EQ(hit, 1);
+}
+
+TEST(ReleaseLookupTest, ReadsWithReadAccessOnly) {
+  ReleaseHarness h;
+  h.reg.refuseWriteAccess = true;  // a user who is not elevated
+  h.Server(MemoryRegistry::View::k64, "C:\\Srv");
+  h.Release(MemoryRegistry::View::k64, "24.1", "C:\\M24");
+  EXPECT_EQ(h.Find(true), (StringList{File("C:\\Srv"), File("C:\\M24")}));
+}
+
+TEST(ReleaseLookupTest, TooLongRootAndNoRegistrationMiss) {
+  ReleaseHarness h;
+  h.Release(MemoryRegistry::View::k64, "24.1", "C:\\" + std::string(600, 'a'));
+  int hit = 1;
+  EXPECT_TRUE(h.Find(true, &hit).empty());
+  EXPECT_EQ(hit, 0);  // so the drive scan runs
+  ReleaseHarness none;
+  EXPECT_TRUE(none.Find(false, &hit).empty());
+  EXPECT_EQ(hit, 0);
+}
+
+TEST(ReleaseLookupTest, EachFoundInstallationIsLogged) {
+  ReleaseHarness h;
+  h.Release(MemoryRegistry::View::k64, "24.1", "C:\\M24");
+  h.fs.AddFile("log", "");
+  StringList found;
+  {
+    DiagnosticLog log;
+    log.Open(h.fs, "log", false);
+    FindPathdefInRegistry(h.reg, h.fs, PathRules::Windows(), found, &log, true);
+  }
+  EXPECT_EQ(h.fs.files["log"], "Registry: " + File("C:\\M24") + "\n");
+}
+
 }  // namespace
 }  // namespace vorex

@@ -102,6 +102,19 @@ if [ "$(id -u)" = 0 ] && command -v chroot >/dev/null; then
   check "scan edited first" grep -qF "'/opt/x:'" "$R/apps/r1/toolbox/local/pathdef.m"
   check "scan edited second" grep -qF "'/opt/x:'" "$R/srv/deep/r2/toolbox/Local/pathdef.m"
   check "scan log" grep -qxF "File: /srv/deep/r2/toolbox/Local/pathdef.m" "$R/vorex.log"
+
+  # Installations in the standard places and no launcher on PATH: found without a drive walk.
+  R=$(make_root std)
+  mkdir -p "$R/usr/local/MATLAB/R2023b/toolbox" "$R/opt/MATLAB/R2024a/toolbox"
+  cp -a "$SAMPLE/toolbox/local" "$R/usr/local/MATLAB/R2023b/toolbox/local"
+  cp -a "$SAMPLE/toolbox/local" "$R/opt/MATLAB/R2024a/toolbox/local"
+  out=$(cd "$R" && chroot "$R" /vorex -command ADD -path /opt/x -log on 2>&1 </dev/null); rc=$?
+  check "standard roots: exit status" test "$rc" -eq 0
+  check "standard roots: count" grep -q "MATLAB Path Update Complete (2 paths modified)." <<<"$out"
+  check "standard roots: first edited" grep -qF "'/opt/x:'" "$R/usr/local/MATLAB/R2023b/toolbox/local/pathdef.m"
+  check "standard roots: second edited" grep -qF "'/opt/x:'" "$R/opt/MATLAB/R2024a/toolbox/local/pathdef.m"
+  check "standard roots: logged" grep -qxF "Registry: /opt/MATLAB/R2024a/toolbox/local/pathdef.m" "$R/vorex.log"
+  check "standard roots: no drive walked" bash -c "! grep -q '^Checking: ' '$R/vorex.log'"
 else
   echo "skipped: the drive-scan cases need root and chroot" >&2
 fi

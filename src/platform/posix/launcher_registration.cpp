@@ -1,16 +1,55 @@
 #include "platform/posix/launcher_registration.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <set>
 
 namespace vorex {
 
 const char kLauncherClsid[] = "{5E4A3C1B-7D0F-4B6E-9A21-8C3D2F1E0B47}";
 
-bool RegisterLauncherFromPath(MemoryRegistry& registry, const std::string& pathVariable) {
+namespace {
+
+constexpr char kReleasesKey[] = "SOFTWARE\\MathWorks\\MATLAB\\";
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+bool HoldsPathdef(const std::string& root) {
+  struct stat st {};
+  return ::stat((root + "/toolbox/local/pathdef.m").c_str(), &st) == 0;
+}
+
+// The children of `dir` that are installations, by name; on macOS only the MATLAB_*.app bundles.
+std::vector<std::string> InstallationsIn(const std::string& dir) {
+  std::vector<std::string> found;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return found;
+  bool apps = dir == "/Applications";
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (apps && (name.rfind("MATLAB_", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".app")) continue;
+    if (HoldsPathdef(dir + "/" + name)) found.push_back(dir + "/" + name);
+  }
+  ::closedir(d);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVariable,
+                          const std::vector<std::string>& standardRoots) {
+  int count = 0;
+  std::set<std::string> launchers;
   std::size_t start = 0;
   while (start <= pathVariable.size()) {
     std::size_t end = pathVariable.find(':', start);
@@ -19,15 +58,27 @@ bool RegisterLauncherFromPath(MemoryRegistry& registry, const std::string& pathV
     start = end + 1;
     if (dir.empty()) continue;  // an empty entry would mean the current directory: not trusted
     std::string candidate = dir + "/matlab";
-    struct stat st {};
-    if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(candidate.c_str(), X_OK) != 0) continue;
+    if (!IsExecutableFile(candidate)) continue;
     char resolved[PATH_MAX];
-    if (!::realpath(candidate.c_str(), resolved)) continue;
-    registry.Put("MATLAB.APPLICATION\\CLSID", "", kLauncherClsid);
-    registry.Put(std::string("CLSID\\") + kLauncherClsid + "\\LocalServer32", "", resolved);
-    return true;
+    if (!::realpath(candidate.c_str(), resolved) || !launchers.insert(resolved).second) continue;
+    if (launchers.size() == 1) {
+      registry.Put("MATLAB.APPLICATION\\CLSID", "", kLauncherClsid);
+      registry.Put(std::string("CLSID\\") + kLauncherClsid + "\\LocalServer32", "", resolved);
+    }
+    std::string launcher = resolved;
+    std::size_t cut = launcher.rfind("bin");
+    if (cut == std::string::npos || cut == 0) continue;
+    std::string root = launcher.substr(0, cut);
+    registry.PutIn(kHkeyLocalMachine, registry.nativeView, kReleasesKey + root, "MATLABROOT", root);
+    ++count;
   }
-  return false;
+  for (const std::string& dir : standardRoots) {
+    for (const std::string& root : InstallationsIn(dir)) {
+      registry.PutIn(kHkeyLocalMachine, registry.nativeView, kReleasesKey + root, "MATLABROOT", root);
+      ++count;
+    }
+  }
+  return count;
 }
 
 }  // namespace vorex

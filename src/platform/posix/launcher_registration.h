@@ -1,14 +1,21 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/memory_registry.h"
 
 namespace vorex {
 
-// UNIX has no class registration: the `matlab` launcher found on PATH (links followed) stands in
-// for the registered server command line, so the registry lookup finds <root>/toolbox/local.
-// Returns false, registering nothing, when there is no launcher.
-bool RegisterLauncherFromPath(MemoryRegistry& registry, const std::string& pathVariable);
+// UNIX has no class registration. The registry stand-in is filled with what the lookup reads:
+//  - the first `matlab` launcher found on PATH (links followed) as the automation server's
+//    command line, so that the lookup cuts it at its last "bin";
+//  - every launcher on PATH (each once, after resolving links) and every child of the standard
+//    roots that holds toolbox/local/pathdef.m (`/usr/local/MATLAB/*`, `/opt/MATLAB/*`,
+//    `/Applications/MATLAB_*.app`) as a release with its MATLABROOT.
+// Returns the number of installations registered.
+int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVariable,
+                          const std::vector<std::string>& standardRoots = {"/usr/local/MATLAB", "/opt/MATLAB",
+                                                                           "/Applications"});
 
 extern const char kLauncherClsid[];
 

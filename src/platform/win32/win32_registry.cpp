@@ -8,6 +8,7 @@ namespace {
 // The core names the root by its 32-bit value; 64-bit Windows sign-extends the handle.
 HKEY ToHkey(RegHandle handle) {
   if (handle == kHkeyClassesRoot) return HKEY_CLASSES_ROOT;
+  if (handle == kHkeyLocalMachine) return HKEY_LOCAL_MACHINE;
   return reinterpret_cast<HKEY>(handle);
 }
 }  // namespace
@@ -41,6 +42,14 @@ long Win32Registry::QueryValue(RegHandle key, const std::string& name, std::uint
 long Win32Registry::SetValue(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                              std::uint32_t size) {
   return RegSetValueExA(ToHkey(key), name.c_str(), 0, type, data, size);
+}
+
+long Win32Registry::EnumKey(RegHandle key, std::uint32_t index, std::string* name) {
+  char buf[256] = {};  // the longest key name the registry allows is 255 characters
+  DWORD size = sizeof buf;
+  LONG status = RegEnumKeyExA(ToHkey(key), index, buf, &size, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name->assign(buf, size);
+  return status;
 }
 
 long Win32Registry::CloseKey(RegHandle key) {

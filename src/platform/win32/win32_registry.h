@@ -12,6 +12,7 @@ class Win32Registry : public Registry {
                   std::uint32_t* size) override;
   long SetValue(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                 std::uint32_t size) override;
+  long EnumKey(RegHandle key, std::uint32_t index, std::string* name) override;
   long CloseKey(RegHandle key) override;
 };
 
