@@ -154,6 +154,28 @@ check "silent usage: status 64" test "$(wait_rc)" = 64
 unregister
 rm -rf "$C/M"
 
+# 7c. Several releases registered, one of them also the automation server's, one only in the
+# 32-bit view: every one is edited, and no drive is walked.
+export VOREX_PAUSE_PERCENT=0
+install_at "$C/R23"
+install_at "$WORK/d/R24"
+install_at "$C/R12"
+register 'C:\R23\bin\win64\MATLAB.exe /Automation'
+$W reg add 'HKLM\SOFTWARE\MathWorks\MATLAB\23.2' /v MATLABROOT /d 'C:\R23' /f >/dev/null 2>&1
+$W reg add 'HKLM\SOFTWARE\MathWorks\MATLAB\24.1' /v MATLABROOT /d 'D:\R24' /f >/dev/null 2>&1
+$W reg add 'HKLM\SOFTWARE\MathWorks\MATLAB\7.14' /v MATLABROOT /d 'C:\R12' /f /reg:32 >/dev/null 2>&1
+vorex_bg '-silent on -command ADD -path C:\rel -log on'
+check "releases: status 0" test "$(wait_rc)" = 0
+for f in "$C/R23" "$WORK/d/R24" "$C/R12"; do
+  check "releases: $(basename "$f") edited" grep -qF "'c:\rel;'" "$f/toolbox/local/pathdef.m"
+done
+check "releases: each logged" test "$(grep -c '^Registry: ' "$C/t/vorex.log")" = 3
+check "releases: no drive walked" bash -c "! grep -q '^Checking: ' '$C/t/vorex.log'"
+$W reg delete 'HKLM\SOFTWARE\MathWorks' /f >/dev/null 2>&1
+$W reg delete 'HKLM\SOFTWARE\MathWorks' /f /reg:32 >/dev/null 2>&1
+unregister
+rm -rf "$C/R23" "$WORK/d/R24" "$C/R12"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
