@@ -193,8 +193,7 @@ TEST(ReleaseLookupTest, ServerFirstThenAscendingVersionsEachOnce) {
   h.Release(View::k32, "7.14", "C:\\Old");
   h.Release(View::k64, "MATLAB Runtime 9.9", "C:\\Runtime");
   int hit = 0;
-  EXPECT_EQ(h.Find(true, &hit),
-            (StringList{File("C:\\R23"), File("C:\\Old"), File("C:\\R20"), File("D:\\R21")}));
+  EXPECT_EQ(h.Find(true, &hit), (StringList{File("C:\\R23"), File("C:\\Old"), File("C:\\R20"), File("D:\\R21")}));
   EXPECT_EQ(hit, 1);
 }
 
