@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "discovery/discovery.h"
@@ -22,7 +23,7 @@ void Touch(const std::string& path) {
   if (fd >= 0) ::close(fd);
 }
 
-int Make(const std::string& root) {
+int Make(const std::string& root, int leavesPerDirectory) {
   ::mkdir(root.c_str(), 0755);
   int dirs = 0, files = 0;
   for (int a = 0; a < 20; ++a) {
@@ -34,7 +35,7 @@ int Make(const std::string& root) {
       for (int c = 0; c < 20; ++c) {
         std::string pc = pb + "/c" + std::to_string(c);
         ::mkdir(pc.c_str(), 0755);
-        for (int d = 0; d < 25; ++d) {
+        for (int d = 0; d < leavesPerDirectory; ++d) {
           std::string pd = pc + "/d" + std::to_string(d);
           ::mkdir(pd.c_str(), 0755);
           ++dirs;
@@ -90,9 +91,10 @@ int Scan(const std::string& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return 2;
+  if (argc != 3 && argc != 4) return 2;
   std::string mode = argv[1];
-  if (mode == "make") return Make(argv[2]);
+  // make TREE [LEAVES]: LEAVES leaf directories under each of the 8 000 inner ones (default 25).
+  if (mode == "make") return Make(argv[2], argc == 4 ? std::atoi(argv[3]) : 25);
   if (mode == "scan") return Scan(argv[2]);
   return 2;
 }

@@ -64,6 +64,10 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
     ctx.log.WriteLog("Directory: " + sub.path);
   }
   if (!ctx.running) return Frame{};
+  std::vector<std::string> ahead;
+  for (const SubDirectory& sub : frame.subdirs)
+    if (sub.enter) ahead.push_back(sub.path);
+  ctx.fs.WillList(ahead);
   return frame;
 }
 
@@ -98,6 +102,7 @@ void ScanFixedDrives(const ScanContext& ctx, StringList& foundFiles) {
   for (const std::string& root : drives) {
     ctx.log.WriteLog("Checking: " + root);
     ScanForPathdef(ctx, root, foundFiles);
+    ctx.fs.StopReadAhead();
     if (!ctx.running) return;
   }
 }

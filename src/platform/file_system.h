@@ -50,6 +50,11 @@ class FileSystem {
   // Calls visit for every entry but "." and ".."; stops when visit returns false.
   // False when the directory cannot be listed.
   virtual bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) = 0;
+  // A walk's hint: these directories will be listed soon, the first soonest. A platform may
+  // read them ahead in parallel; what ListDirectory reports is the same either way.
+  virtual void WillList(const std::vector<std::string>& /*dirs*/) {}
+  // The walk is over (or cancelled): forget every hint and stop reading ahead.
+  virtual void StopReadAhead() {}
   // True when an entry of that name exists, of any kind (a dangling link too).
   virtual bool Exists(const std::string& path) = 0;
   // Reads a regular file whole; anything else (a FIFO, a device, a directory) is refused.

@@ -90,36 +90,32 @@ std::vector<std::string> PosixFileSystem::FixedDriveRoots() {
 }
 
 bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  DIR* d = ::fdopendir(fd);
-  if (!d) {
-    ::close(fd);
-    return false;
-  }
+  Listing listing;
+  if (!readAhead_.Take(dir, &listing)) listing = ReadDirectory(dir);
+  if (!listing.ok) return false;
   std::string childPath;
-  while (struct dirent* e = ::readdir(d)) {
-    std::string_view name = e->d_name;
-    if (name == "." || name == "..") continue;
+  for (const RawEntry& raw : listing.entries) {
     DirEntry entry;
-    entry.name = name;
-    unsigned char type = e->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat st {};
-      if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-    }
+    entry.name = raw.name;
     // Symbolic links are never followed, as find does by default.
-    entry.isDirectory = type == DT_DIR;
-    entry.isLink = type == DT_LNK;
+    entry.isDirectory = raw.type == DT_DIR;
+    entry.isLink = raw.type == DT_LNK;
+    // Other mounts are known from the mount table, read once: no stat per directory.
     if (entry.isDirectory && !mountPoints_.empty()) {
-      childPath = JoinPath(dir, name, PathRules::Posix());
+      childPath = JoinPath(dir, raw.name, PathRules::Posix());
       entry.isMountPoint = mountPoints_.contains(childPath);
     }
     if (!visit(entry)) break;
   }
-  ::closedir(d);
   return true;
+}
+
+void PosixFileSystem::WillList(const std::vector<std::string>& dirs) {
+  readAhead_.Hint(dirs);
+}
+
+void PosixFileSystem::StopReadAhead() {
+  readAhead_.Clear();
 }
 
 bool PosixFileSystem::Exists(const std::string& path) {

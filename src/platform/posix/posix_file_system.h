@@ -1,9 +1,11 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/directory_reader.h"
 
 namespace vorex {
 
@@ -17,6 +19,8 @@ class PosixFileSystem : public FileSystem {
 
   std::vector<std::string> FixedDriveRoots() override;
   bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
+  void WillList(const std::vector<std::string>& dirs) override;
+  void StopReadAhead() override;
   bool Exists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* contents) override;
   std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
@@ -34,6 +38,7 @@ class PosixFileSystem : public FileSystem {
  private:
   std::vector<std::string> roots_;
   std::unordered_set<std::string> mountPoints_;
+  ReadAhead readAhead_;
 };
 
 }  // namespace vorex

@@ -14,7 +14,9 @@ namespace vorex {
 
 namespace {
 
-constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+// The dialog is drawn at most this often, by the UI loop's own tick: the scan changes the
+// detail line for every directory, and a draw (or a wake-up) per change would cost the walk.
+constexpr auto kRedrawInterval = std::chrono::milliseconds(50);
 
 std::string Fit(const std::string& text, std::size_t width) {
   std::string out;
@@ -124,7 +126,11 @@ void TerminalWindow::Serve(const std::function<bool()>& done, bool modal) {
       auto soonest = Clock::time_point::max();
       if (modal)
         for (const auto& [id, timer] : timers_) soonest = std::min(soonest, timer.due);
-      if (dirty_ && visible_) soonest = std::min(soonest, lastRender_ + kRedrawInterval);
+      // While shown, the loop ticks at the redraw rate: the worker's detail changes do not wake it.
+      if (visible_ && !silent_) {
+        if (nextTick_ <= now) nextTick_ = now + kRedrawInterval;
+        soonest = std::min(soonest, nextTick_);
+      }
       if (soonest != Clock::time_point::max())
         timeoutMs = static_cast<int>(
             std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(soonest - now).count() + 1));
@@ -247,10 +253,14 @@ void TerminalWindow::SetItemText(int id, const std::string& text) {
     if (id == kIdcStatusText) {
       if (visible_ && text != status_) pendingStatuses_.push_back(text);
       status_ = text;
-    } else if (id == kIdcDetailText)
+    } else if (id == kIdcDetailText) {
+      // Stored only; the next tick draws the latest. No system call on the worker's side.
       detail_ = text;
-    else
+      dirty_ = true;
       return;
+    } else {
+      return;
+    }
     dirty_ = true;
   }
   Wake();

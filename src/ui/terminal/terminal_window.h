@@ -81,6 +81,7 @@ class TerminalWindow : public DialogWindow {
   std::vector<std::string> pendingStatuses_;  // not yet printed (without a terminal)
   std::string shownDetail_;
   Clock::time_point lastRender_{};
+  Clock::time_point nextTick_{};
   std::map<unsigned, Timer> timers_;
   bool ended_ = false;
   int result_ = 0;
