@@ -76,7 +76,7 @@ void ReadAhead::Hint(const std::vector<std::string>& dirs) {
     if (threads_.empty()) {
       for (unsigned i = 0; i < readerCount_; ++i) threads_.emplace_back([this] { Reader(); });
     }
-    for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) queue_.push_front(*it);
+    queue_.insert(queue_.begin(), dirs.begin(), dirs.end());
     // What was hinted long ago is needed last; past a bound it is simply listed when its turn comes.
     while (queue_.size() > heldLimit_ * 4) queue_.pop_back();
   }

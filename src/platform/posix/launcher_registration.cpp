@@ -15,7 +15,7 @@ const char kLauncherClsid[] = "{5E4A3C1B-7D0F-4B6E-9A21-8C3D2F1E0B47}";
 
 namespace {
 
-constexpr char kReleasesKey[] = "SOFTWARE\\MathWorks\\MATLAB\\";
+constexpr char kReleasesKey[] = R"(SOFTWARE\MathWorks\MATLAB\)";
 
 bool IsExecutableFile(const std::string& path) {
   struct stat st {};
@@ -37,7 +37,10 @@ std::vector<std::string> InstallationsIn(const std::string& dir) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     if (apps && (name.rfind("MATLAB_", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".app")) continue;
-    if (HoldsPathdef(dir + "/" + name)) found.push_back(dir + "/" + name);
+    std::string root = dir;
+    root += '/';
+    root += name;
+    if (HoldsPathdef(root)) found.push_back(root);
   }
   ::closedir(d);
   std::sort(found.begin(), found.end());
