@@ -1,5 +1,7 @@
 #include "ui/win32/win32_silent_window.h"
 
+#include "ui/win32/message_wait.h"
+
 #include <atomic>
 
 namespace vorex {
@@ -115,15 +117,7 @@ void Win32SilentWindow::NotifyWorkerEnded() {
 }
 
 void Win32SilentWindow::WaitForWorker() {
-  for (;;) {
-    DWORD r = MsgWaitForMultipleObjects(1, &workerEnded_, FALSE, INFINITE, QS_ALLINPUT | QS_SENDMESSAGE);
-    if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) return;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
+  WaitServingMessages(workerEnded_);
 }
 
 }  // namespace vorex
