@@ -13,7 +13,10 @@ cd "$(dirname "$0")/.."
 ROUNDS=${VOREX_BENCH_ROUNDS:-5}
 BASE=${VOREX_BENCH_BASE:-/tmp/vorex-bench-whole}
 [ "$(id -u)" = 0 ] || { echo "needs root (chroot)"; exit 1; }
-command -v fdfind >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q fd-find >/dev/null
+if ! command -v fdfind >/dev/null; then
+  apt-get update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends fd-find >/dev/null
+fi
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVOREX_TESTS=OFF -DVOREX_BENCH=ON >/dev/null
 cmake --build build/bench -j"$(nproc)" --target vorex scan_bench >/dev/null
 VOREX=$(readlink -f build/bench/vorex)

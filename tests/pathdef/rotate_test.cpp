@@ -188,6 +188,33 @@ TEST(FailureReasonTest, EachFailedStepIsLoggedWithItsReason) {
   }
 }
 
+// The clean-up itself fails: pathdef.m is still the old file, and the log names what was left.
+TEST(FailureReasonTest, LeftoverThatCannotBeRemovedIsNamed) {
+  FakeFileSystem fs;
+  Configure(fs, Mode::kHardLinks);
+  fs.FailOn(Op::kWrite);
+  fs.FailOn(Op::kRemove, 1, "pathdef.new");
+  std::string log;
+  EXPECT_EQ(RunAdd(fs, &log), 0);
+  EXPECT_EQ(fs.files[kPath], kOld);
+  EXPECT_EQ(fs.files[kBak], kPreviousBackup);
+  EXPECT_NE(log.find("Failed: write " + kNew + ": injected failure\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Failed: remove " + kNew + ": injected failure\n"), std::string::npos) << log;
+}
+
+// A leftover pathdef.new from an earlier run that cannot be removed: nothing is written through it.
+TEST(FailureReasonTest, LeftoverFromEarlierRunThatCannotGoFailsTheFile) {
+  FakeFileSystem fs;
+  Configure(fs, Mode::kHardLinks);
+  fs.AddFile(kNew, "from a failed run\n");
+  fs.FailOn(Op::kRemove, 1, "pathdef.new");
+  std::string log;
+  EXPECT_EQ(RunAdd(fs, &log), 0);
+  EXPECT_EQ(fs.files[kPath], kOld);
+  EXPECT_EQ(fs.files[kNew], "from a failed run\n");
+  EXPECT_NE(log.find("Failed: remove " + kNew + ": injected failure\n"), std::string::npos) << log;
+}
+
 TEST(FailureReasonTest, ThreeRenamesThatCannotRollBackKeepBothTextsAndSaySo) {
   FakeFileSystem fs;
   Configure(fs, Mode::kThreeRenames);
