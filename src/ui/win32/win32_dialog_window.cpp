@@ -1,7 +1,5 @@
 #include "ui/win32/win32_dialog_window.h"
 
-#include "ui/win32/message_wait.h"
-
 #include "ui/win32/resource.h"
 
 namespace vorex {
@@ -14,13 +12,7 @@ constexpr UINT_PTR kDrawTimer = 0x7F01;
 constexpr UINT kDrawMilliseconds = 50;
 }  // namespace
 
-Win32DialogWindow::Win32DialogWindow(HINSTANCE instance)
-    : instance_(instance), workerEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-
-Win32DialogWindow::~Win32DialogWindow() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (workerEnded_) CloseHandle(workerEnded_);
-}
+Win32DialogWindow::Win32DialogWindow(HINSTANCE instance) : instance_(instance) {}
 
 INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
@@ -140,29 +132,6 @@ int Win32DialogWindow::MessageBox(const std::string& text, const std::string& ca
   // Changes the worker made just before must be on screen behind the box.
   if (OnUiThread()) ApplyPendingChanges();
   return MessageBoxA(hwnd_, text.c_str(), caption.c_str(), style);
-}
-
-bool Win32DialogWindow::SetTimer(unsigned id, unsigned milliseconds) {
-  return ::SetTimer(hwnd_, id, milliseconds, nullptr) != 0;
-}
-
-void Win32DialogWindow::KillTimer(unsigned id) {
-  ::KillTimer(hwnd_, id);
-}
-
-void Win32DialogWindow::EndDialog(int result) {
-  if (ended_) return;
-  ended_ = true;
-  result_ = result;
-  PostMessageA(hwnd_, WM_NULL, 0, 0);  // wakes the loop
-}
-
-void Win32DialogWindow::NotifyWorkerEnded() {
-  SetEvent(workerEnded_);
-}
-
-void Win32DialogWindow::WaitForWorker() {
-  WaitServingMessages(workerEnded_);
 }
 
 }  // namespace vorex

@@ -1,7 +1,5 @@
 #include "ui/win32/win32_silent_window.h"
 
-#include "ui/win32/message_wait.h"
-
 #include <atomic>
 
 namespace vorex {
@@ -14,14 +12,7 @@ std::atomic<HWND> g_silentWindow{nullptr};
 }  // namespace
 
 Win32SilentWindow::Win32SilentWindow(HINSTANCE instance, std::function<void(const std::string&)> writeError)
-    : instance_(instance),
-      writeError_(std::move(writeError)),
-      workerEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-
-Win32SilentWindow::~Win32SilentWindow() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (workerEnded_) CloseHandle(workerEnded_);
-}
+    : instance_(instance), writeError_(std::move(writeError)) {}
 
 BOOL WINAPI Win32SilentWindow::ConsoleHandler(DWORD event) {
   HWND hwnd = g_silentWindow.load();
@@ -95,29 +86,6 @@ int Win32SilentWindow::MessageBox(const std::string& text, const std::string& ca
 
 void Win32SilentWindow::ShowProblem(const std::string& line) {
   if (writeError_) writeError_(line + "\r\n");
-}
-
-bool Win32SilentWindow::SetTimer(unsigned id, unsigned milliseconds) {
-  return ::SetTimer(hwnd_, id, milliseconds, nullptr) != 0;
-}
-
-void Win32SilentWindow::KillTimer(unsigned id) {
-  ::KillTimer(hwnd_, id);
-}
-
-void Win32SilentWindow::EndDialog(int result) {
-  if (ended_) return;
-  ended_ = true;
-  result_ = result;
-  PostMessageA(hwnd_, WM_NULL, 0, 0);  // wakes the loop
-}
-
-void Win32SilentWindow::NotifyWorkerEnded() {
-  SetEvent(workerEnded_);
-}
-
-void Win32SilentWindow::WaitForWorker() {
-  WaitServingMessages(workerEnded_);
 }
 
 }  // namespace vorex
