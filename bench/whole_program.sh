@@ -23,14 +23,7 @@ VOREX=$(readlink -f build/bench/vorex)
 BENCH=build/bench/bench/scan_bench
 CHROOT=$(command -v chroot)
 
-make_root() {  # make_root DIR: the program and its libraries
-  mkdir -p "$1"
-  cp "$VOREX" "$1/vorex"
-  for lib in $(ldd "$VOREX" | grep -o '/[^ ]*'); do
-    mkdir -p "$1$(dirname "$lib")"
-    cp "$lib" "$1$lib"
-  done
-}
+source tests/e2e/program_root.sh
 now() { date +%s.%N; }
 cold() { if [ "${VOREX_BENCH_COLD:-0}" = 1 ]; then sync; echo 3 > /proc/sys/vm/drop_caches; fi; }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -51,12 +44,12 @@ timed() {  # timed COMMAND...: prints seconds
   awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}'
 }
 
-make_root "$BASE/empty"
+program_root "$VOREX" "$BASE/empty"
 for leaves in 5 25; do
   R="$BASE/root-$leaves"
   if [ ! -e "$R/.complete" ]; then
     rm -rf "$R"
-    make_root "$R"
+    program_root "$VOREX" "$R"
     echo "making a tree with $leaves leaves per directory in $R/t (once)..."
     "$BENCH" make "$R/t" "$leaves" | sed 's/^/  /'
     touch "$R/.complete"

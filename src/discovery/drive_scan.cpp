@@ -9,10 +9,6 @@ namespace vorex {
 
 namespace {
 
-bool IsNamed(std::string_view name, std::string_view lowerName) {
-  return name.size() == lowerName.size() && AsciiLowerCopy(name) == lowerName;
-}
-
 struct SubDirectory {
   std::string path;
   bool enter;  // links and other mounts are listed but never walked through
@@ -37,7 +33,7 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
       return false;
     }
     if (!entry.isDirectory) return true;
-    if (IsNamed(entry.name, "local")) localNames.emplace_back(entry.name);
+    if (EqualsIgnoreCase(entry.name, "local")) localNames.emplace_back(entry.name);
     frame.subdirs.push_back({JoinPath(dir, entry.name, ctx.rules), !entry.isLink && !entry.isMountPoint});
     return true;
   });
@@ -49,7 +45,7 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
     std::string storedDir = JoinPath(dir, local, ctx.rules);
     ctx.fs.ListDirectory(storedDir, [&](const DirEntry& entry) {
       if (!ctx.running) return false;
-      if (IsNamed(entry.name, "pathdef.m")) {
+      if (EqualsIgnoreCase(entry.name, "pathdef.m")) {
         std::string path = JoinPath(localDir, entry.name, ctx.rules);
         ctx.log.WriteLog("File: " + path);
         foundFiles.push_back(path);

@@ -75,16 +75,11 @@ check "failure leaves file" test "$(cat "$F/toolbox/local/pathdef.m")" = "$(prin
 
 # The drive scan, seen from a small root: the program runs in a chroot that holds only its
 # libraries and, for the second case, two installations. It never walks the real disks.
-make_root() {
-  local root=$WORK/root-$1
-  rm -rf "$root"
-  mkdir -p "$root"
-  cp "$VOREX" "$root/vorex"
-  for lib in $(ldd "$VOREX" | grep -o '/[^ ]*'); do
-    mkdir -p "$root$(dirname "$lib")"
-    cp "$lib" "$root$lib"
-  done
-  echo "$root"
+source "$HERE/program_root.sh"
+make_root() {  # make_root NAME: a fresh root at $WORK/root-NAME
+  rm -rf "$WORK/root-$1"
+  program_root "$VOREX" "$WORK/root-$1"
+  echo "$WORK/root-$1"
 }
 if [ "$(id -u)" = 0 ] && command -v chroot >/dev/null; then
   R=$(make_root none)
