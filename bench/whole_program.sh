@@ -54,6 +54,9 @@ for leaves in 5 25; do
     "$BENCH" make "$R/t" "$leaves" | sed 's/^/  /'
     touch "$R/.complete"
   fi
+  program_root "$VOREX" "$R"  # the program as just built, not the one the tree was made with
+  # Real files at the installations, so each run edits them as it would a user's.
+  find "$R/t" -xdev -ipath '*/local/pathdef.m' -exec cp examples/sample-install/toolbox/local/pathdef.m {} \;
   dirs=$(find "$R/t" -xdev -type d | wc -l)
   # Warm-up passes.
   run_vorex "$R" >/dev/null; run_vorex "$BASE/empty" >/dev/null

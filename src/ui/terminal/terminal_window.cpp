@@ -166,8 +166,10 @@ void TerminalWindow::Serve(const std::function<bool()>& done, bool modal) {
       {
         std::lock_guard lock(mutex_);
         auto now = Clock::now();
+        bool early = workerEndTick_;
+        workerEndTick_ = false;
         for (auto& [id, timer] : timers_) {
-          if (timer.due <= now) {
+          if (early || timer.due <= now) {
             due.push_back(id);
             timer.due = now + timer.period;
           }
@@ -340,6 +342,8 @@ void TerminalWindow::NotifyWorkerEnded() {
   {
     std::lock_guard lock(mutex_);
     workerEnded_ = true;
+    // The run is over: the poll timer need not wait out its period to see that.
+    workerEndTick_ = true;
   }
   Wake();
 }

@@ -86,6 +86,7 @@ class TerminalWindow : public DialogWindow {
   bool ended_ = false;
   int result_ = 0;
   bool workerEnded_ = false;
+  bool workerEndTick_ = false;  // the worker's end is an early tick of every timer
   bool wakePending_ = false;
   std::deque<Box*> boxes_;
 

@@ -24,6 +24,7 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM w
 }
 
 INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (HandleWorkerEndTick(message)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       return events_->OnInitDialog() ? TRUE : FALSE;

@@ -1,4 +1,7 @@
 #pragma once
+#include <algorithm>
+#include <vector>
+
 #include "platform/dialog_window.h"
 #include "platform/win32/windows_api.h"
 
@@ -17,16 +20,25 @@ class Win32ModalWindow : public DialogWindow {
   Win32ModalWindow& operator=(const Win32ModalWindow&) = delete;
 
   bool SetTimer(unsigned id, unsigned milliseconds) override {
-    return ::SetTimer(hwnd_, id, milliseconds, nullptr) != 0;
+    if (::SetTimer(hwnd_, id, milliseconds, nullptr) == 0) return false;
+    if (std::find(timers_.begin(), timers_.end(), id) == timers_.end()) timers_.push_back(id);
+    return true;
   }
-  void KillTimer(unsigned id) override { ::KillTimer(hwnd_, id); }
+  void KillTimer(unsigned id) override {
+    ::KillTimer(hwnd_, id);
+    timers_.erase(std::remove(timers_.begin(), timers_.end(), id), timers_.end());
+  }
   void EndDialog(int result) override {
     if (ended_) return;
     ended_ = true;
     result_ = result;
     PostMessageA(hwnd_, WM_NULL, 0, 0);  // wakes the loop
   }
-  void NotifyWorkerEnded() override { SetEvent(workerEnded_); }
+  void NotifyWorkerEnded() override {
+    // The run is over: the poll timer need not wait out its period to see that.
+    PostMessageA(hwnd_, kWorkerEndTick, 0, 0);
+    SetEvent(workerEnded_);
+  }
   // Serves this thread's messages until the worker has ended, so whatever the worker sends to
   // our windows meanwhile is handled and it can always finish.
   void WaitForWorker() override {
@@ -42,11 +54,22 @@ class Win32ModalWindow : public DialogWindow {
   }
 
  protected:
+  static constexpr UINT kWorkerEndTick = WM_APP + 3;
+  // For the window procedure: the worker's end is an early tick of every timer still set.
+  bool HandleWorkerEndTick(UINT message) {
+    if (message != kWorkerEndTick) return false;
+    std::vector<unsigned> ids = timers_;
+    for (unsigned id : ids)
+      if (!ended_ && events_) events_->OnTimer(id);
+    return true;
+  }
+
   HWND hwnd_ = nullptr;
   DialogEvents* events_ = nullptr;
   bool ended_ = false;
   int result_ = 0;
   HANDLE workerEnded_;
+  std::vector<unsigned> timers_;  // the dialog's timers; the UI thread's alone
 };
 
 }  // namespace vorex

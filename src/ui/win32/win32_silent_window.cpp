@@ -31,6 +31,7 @@ LRESULT CALLBACK Win32SilentWindow::WindowProc(HWND hwnd, UINT message, WPARAM w
   }
   auto* self = reinterpret_cast<Win32SilentWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self && self->events_) {
+    if (self->HandleWorkerEndTick(message)) return 0;
     switch (message) {
       case WM_TIMER:
         self->events_->OnTimer(static_cast<unsigned>(wParam));
