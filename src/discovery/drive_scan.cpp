@@ -57,19 +57,16 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
   for (const SubDirectory& sub : frame.subdirs) {
     if (!ctx.running) return Frame{};
     ctx.progress.SetDetailText(sub.path);
-    ctx.log.WriteLog("Directory: " + sub.path);
+    if (ctx.log.IsOpen()) ctx.log.WriteLog("Directory: " + sub.path);  // no text built for a closed log
   }
   if (!ctx.running) return Frame{};
-  std::vector<std::string> ahead;
-  for (const SubDirectory& sub : frame.subdirs)
-    if (sub.enter) ahead.push_back(sub.path);
-  ctx.fs.WillList(ahead);
   return frame;
 }
 
 }  // namespace
 
 void ScanForPathdef(const ScanContext& ctx, const std::string& dir, StringList& foundFiles) {
+  ctx.fs.WillWalk(dir);
   // An explicit stack: a deep tree must not exhaust the worker thread's stack.
   std::vector<Frame> stack;
   stack.push_back(VisitDirectory(ctx, dir, foundFiles));
@@ -84,6 +81,7 @@ void ScanForPathdef(const ScanContext& ctx, const std::string& dir, StringList& 
     Frame child = VisitDirectory(ctx, sub.path, foundFiles);
     stack.push_back(std::move(child));
   }
+  ctx.fs.StopReadAhead();
 }
 
 void ScanFixedDrives(const ScanContext& ctx, StringList& foundFiles) {
@@ -98,7 +96,6 @@ void ScanFixedDrives(const ScanContext& ctx, StringList& foundFiles) {
   for (const std::string& root : drives) {
     ctx.log.WriteLog("Checking: " + root);
     ScanForPathdef(ctx, root, foundFiles);
-    ctx.fs.StopReadAhead();
     if (!ctx.running) return;
   }
 }

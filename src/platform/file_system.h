@@ -50,10 +50,11 @@ class FileSystem {
   // Calls visit for every entry but "." and ".."; stops when visit returns false.
   // False when the directory cannot be listed.
   virtual bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) = 0;
-  // A walk's hint: these directories will be listed soon, the first soonest. A platform may
-  // read them ahead in parallel; what ListDirectory reports is the same either way.
-  virtual void WillList(const std::vector<std::string>& /*dirs*/) {}
-  // The walk is over (or cancelled): forget every hint and stop reading ahead.
+  // A walk's hint: `root`'s tree is walked now, depth first, each directory's sub-directories
+  // (never links or other mounts) in the order ListDirectory reports them. A platform may list
+  // ahead in parallel; what ListDirectory reports is the same either way.
+  virtual void WillWalk(const std::string& /*root*/) {}
+  // The walk is over (or cancelled): forget the hint and stop reading ahead.
   virtual void StopReadAhead() {}
   // True when an entry of that name exists, of any kind (a dangling link too).
   virtual bool Exists(const std::string& path) = 0;

@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/path_rules.h"
+#include "base/paths.h"
+
 namespace vorex {
 
 namespace {
@@ -57,68 +60,196 @@ Listing ReadDirectory(const std::string& dir) {
   return listing;
 }
 
-ReadAhead::ReadAhead(unsigned readers, std::size_t heldListings) : readerCount_(readers), heldLimit_(heldListings) {}
+ReadAhead::ReadAhead(unsigned readers, std::size_t heldListings)
+    : readerCount_(readers), heldLimit_(std::max<std::size_t>(heldListings, 1)) {}
 
 ReadAhead::~ReadAhead() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    queue_.clear();
   }
   work_.notify_all();
   for (std::thread& t : threads_) t.join();
 }
 
-void ReadAhead::Hint(const std::vector<std::string>& dirs) {
-  if (dirs.empty()) return;
+void ReadAhead::Start(const std::string& root, EntersFn enters) {
+  Clear();
+  auto node = std::make_shared<Node>();
+  node->path = root;
+  cursorPath_.push_back(node);
   {
     std::lock_guard lock(mutex_);
-    if (threads_.empty()) {
+    enters_ = std::move(enters);
+    heap_.push_back(Siblings{{node}});
+    heapNodes_ = 1;
+    if (threads_.empty())
       for (unsigned i = 0; i < readerCount_; ++i) threads_.emplace_back([this] { Reader(); });
-    }
-    queue_.insert(queue_.begin(), dirs.begin(), dirs.end());
-    // What was hinted long ago is needed last; past a bound it is simply listed when its turn comes.
-    while (queue_.size() > heldLimit_ * 4) queue_.pop_back();
   }
-  work_.notify_all();
-}
-
-bool ReadAhead::Take(const std::string& dir, Listing* listing) {
-  std::unique_lock lock(mutex_);
-  auto queued = std::find(queue_.begin(), queue_.end(), dir);
-  if (queued != queue_.end()) queue_.erase(queued);  // the caller reads it now
-  done_.wait(lock, [&] { return !inFlight_.contains(dir); });
-  auto it = ready_.find(dir);
-  if (it == ready_.end()) return false;
-  *listing = std::move(it->second);
-  ready_.erase(it);
-  work_.notify_all();  // room for another read
-  return true;
+  work_.notify_one();
 }
 
 void ReadAhead::Clear() {
   std::lock_guard lock(mutex_);
-  queue_.clear();
-  ready_.clear();
-  for (auto& [dir, wanted] : inFlight_) wanted = false;
+  heap_.clear();
+  heapNodes_ = 0;
+  enters_ = nullptr;
+  ++walk_;
+  held_ = 0;
+  cursorPath_.clear();
+}
+
+Listing ReadAhead::List(const std::string& dir) {
+  if (cursorPath_.empty() || cursorPath_.back()->path != dir) return ReadDirectory(dir);
+  Node& node = *cursorPath_.back();
+  int expected = kUnread;
+  if (node.state.compare_exchange_strong(expected, kReading)) {
+    // Nobody has started it: ours to list, and its sub-directories become the readers' work.
+    EntersFn enters;
+    {
+      std::lock_guard lock(mutex_);
+      enters = enters_;
+    }
+    ListNode(node, enters);
+    {
+      std::lock_guard lock(mutex_);
+      AddWorkLocked(node);
+    }
+  } else {
+    // A reader has it. Rather than sleep, list the next directory nobody has started.
+    while (node.state.load(std::memory_order_acquire) == kReading && ReadOne()) {
+    }
+    while (node.state.load(std::memory_order_acquire) == kReading) node.state.wait(kReading);
+    --held_;
+    WakeReadersForRoom();
+  }
+  node.state = kTaken;
+  Listing listing = std::move(node.listing);
+  Advance();
+  return listing;
+}
+
+void ReadAhead::Advance() {
+  Node& taken = *cursorPath_.back();
+  if (!taken.children.empty()) {
+    cursorPath_.push_back(taken.children.front());
+    return;
+  }
+  // A finished subtree: up to the first directory on the way that has a next sub-directory.
+  for (;;) {
+    NodePtr done = std::move(cursorPath_.back());
+    cursorPath_.pop_back();
+    if (cursorPath_.empty()) return;  // the walk is over
+    Node& parent = *cursorPath_.back();
+    std::uint32_t index = done->place.back();
+    parent.children[index].reset();
+    if (index + 1 < parent.children.size()) {
+      cursorPath_.push_back(parent.children[index + 1]);
+      return;
+    }
+  }
+}
+
+void ReadAhead::WakeReadersForRoom() {
+  // Readers asleep on a full window are woken once a quarter of it is free, not per listing.
+  if (!waitingForRoom_ || held_ + heldLimit_ / 4 > heldLimit_) return;
+  {
+    std::lock_guard lock(mutex_);
+    waitingForRoom_ = false;
+  }
+  work_.notify_all();
+}
+
+void ReadAhead::ListNode(Node& node, const EntersFn& enters) {
+  node.listing = ReadDirectory(node.path);
+  if (!node.listing.ok || !enters) return;
+  std::uint32_t index = 0;
+  for (const RawEntry& e : node.listing.entries) {
+    if (e.type != DT_DIR) continue;
+    std::string path = JoinPath(node.path, e.name, PathRules::Posix());
+    if (!enters(path)) continue;
+    auto child = std::make_shared<Node>();
+    child->path = std::move(path);
+    child->place = node.place;
+    child->place.push_back(index++);
+    node.children.push_back(std::move(child));
+  }
+}
+
+namespace {
+// Orders the heap with the earliest place on top.
+template <typename S>
+bool Later(const S& a, const S& b) {
+  return b.NextPlace() < a.NextPlace();
+}
+}  // namespace
+
+void ReadAhead::AddWorkLocked(const Node& node) {
+  // Bounded: when the readers have fallen this far behind, the walk lists the rest itself.
+  if (node.children.empty() || heapNodes_ + node.children.size() > heldLimit_ * 64) return;
+  heapNodes_ += node.children.size();
+  heap_.push_back(Siblings{node.children});
+  std::push_heap(heap_.begin(), heap_.end(), Later<Siblings>);
+  if (idleReaders_ > 0) work_.notify_one();
+}
+
+ReadAhead::NodePtr ReadAhead::TakeWorkLocked() {
+  while (!heap_.empty()) {
+    std::pop_heap(heap_.begin(), heap_.end(), Later<Siblings>);
+    Siblings& top = heap_.back();
+    NodePtr node = top.nodes[top.next++];
+    --heapNodes_;
+    if (top.next == top.nodes.size()) {
+      heap_.pop_back();
+    } else {
+      std::push_heap(heap_.begin(), heap_.end(), Later<Siblings>);
+    }
+    int expected = kUnread;
+    if (node->state.compare_exchange_strong(expected, kReading)) return node;
+    // The walk got there first and listed it itself.
+  }
+  return nullptr;
+}
+
+bool ReadAhead::ReadOne() {
+  std::unique_lock lock(mutex_);
+  NodePtr node = held_ < heldLimit_ ? TakeWorkLocked() : nullptr;
+  if (!node) return false;
+  ListTaken(lock, *node);
+  return true;
+}
+
+void ReadAhead::ListTaken(std::unique_lock<std::mutex>& lock, Node& node) {
+  ++held_;
+  std::uint64_t walk = walk_;
+  EntersFn enters = enters_;
+  lock.unlock();
+  ListNode(node, enters);
+  lock.lock();
+  if (walk == walk_) AddWorkLocked(node);
+  // Published after its sub-directories: the walk may move on to them at once.
+  node.state.store(kReady, std::memory_order_release);
+  node.state.notify_one();
 }
 
 void ReadAhead::Reader() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_.wait(lock, [&] { return stopping_ || (!queue_.empty() && ready_.size() + inFlight_.size() < heldLimit_); });
     if (stopping_) return;
-    std::string dir = std::move(queue_.front());
-    queue_.pop_front();
-    if (ready_.contains(dir) || inFlight_.contains(dir)) continue;
-    inFlight_[dir] = true;
-    lock.unlock();
-    Listing listing = ReadDirectory(dir);
-    lock.lock();
-    bool wanted = inFlight_[dir];
-    inFlight_.erase(dir);
-    if (wanted && !stopping_) ready_[dir] = std::move(listing);
-    done_.notify_all();
+    NodePtr node;
+    if (held_ < heldLimit_) node = TakeWorkLocked();
+    if (!node) {
+      if (!heap_.empty()) {
+        // No room. Said before looking again, so the walk, which frees room without the
+        // lock, either sees it and wakes us or we see the room.
+        waitingForRoom_ = true;
+        if (held_ < heldLimit_) continue;
+      }
+      ++idleReaders_;
+      work_.wait(lock);
+      --idleReaders_;
+      continue;
+    }
+    ListTaken(lock, *node);
   }
 }
 

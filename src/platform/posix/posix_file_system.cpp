@@ -90,8 +90,7 @@ std::vector<std::string> PosixFileSystem::FixedDriveRoots() {
 }
 
 bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
-  Listing listing;
-  if (!readAhead_.Take(dir, &listing)) listing = ReadDirectory(dir);
+  Listing listing = readAhead_.List(dir);
   if (!listing.ok) return false;
   std::string childPath;
   for (const RawEntry& raw : listing.entries) {
@@ -110,8 +109,9 @@ bool PosixFileSystem::ListDirectory(const std::string& dir, const std::function<
   return true;
 }
 
-void PosixFileSystem::WillList(const std::vector<std::string>& dirs) {
-  readAhead_.Hint(dirs);
+void PosixFileSystem::WillWalk(const std::string& root) {
+  // The walk enters every directory but links (never listed as directories here) and mounts.
+  readAhead_.Start(root, [this](const std::string& path) { return !mountPoints_.contains(path); });
 }
 
 void PosixFileSystem::StopReadAhead() {

@@ -19,7 +19,7 @@ class PosixFileSystem : public FileSystem {
 
   std::vector<std::string> FixedDriveRoots() override;
   bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
-  void WillList(const std::vector<std::string>& dirs) override;
+  void WillWalk(const std::string& root) override;
   void StopReadAhead() override;
   bool Exists(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* contents) override;
