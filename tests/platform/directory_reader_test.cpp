@@ -32,7 +32,8 @@ TEST(DirectoryReaderTest, ReadsNamesAndTypesWithoutDots) {
   EXPECT_FALSE(ReadDirectory(t / "missing").ok);  // cannot be listed
 }
 
-// A tree with breadth and depth, a link, a directory the walk does not enter and one it lists twice.
+// A tree with breadth and depth, a link, a directory the walk does not enter, one it lists
+// twice and a wide one.
 struct Tree {
   TempDir t;
   Tree() {
@@ -41,6 +42,8 @@ struct Tree {
         for (int c = 0; c < 3; ++c)
           t.File("r/a" + std::to_string(a) + "/b" + std::to_string(b) + "/c" + std::to_string(c) + "/f.m");
     t.File("r/mnt/inside/f.m");
+    // Wider than the readers' work may hold with one listing held: the walk lists the rest.
+    for (int w = 0; w < 80; ++w) t.Dir("r/wide/w" + std::to_string(w));
     t.File("r/a2/local/pathdef.m");
     EXPECT_EQ(::symlink((t / "r/a1").c_str(), (t / "r/a0/link").c_str()), 0);
   }
@@ -81,7 +84,7 @@ TEST(DirectoryReaderTest, ReadAheadGivesTheWalkTheSameListingsWithinItsBound) {
       ReadAhead ahead(readers, held);
       ahead.Start(tree.Root(), [&](const std::string& p) { return tree.Enters(p); });
       std::vector<std::string> order = Walk(ahead, tree, held);
-      EXPECT_EQ(order.size(), 1u + 6 + 6 * 5 + 6 * 5 * 3 + 1);  // the root, a*, b*, c*, a2/local
+      EXPECT_EQ(order.size(), 1u + 6 + 6 * 5 + 6 * 5 * 3 + 1 + 1 + 80);  // root, a*, b*, c*, a2/local, wide*
       EXPECT_EQ(std::count(order.begin(), order.end(), tree.Root() + "/mnt"), 0);
       ahead.Clear();
       EXPECT_EQ(ahead.Held(), 0u);

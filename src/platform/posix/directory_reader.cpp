@@ -184,10 +184,12 @@ bool Later(const S& a, const S& b) {
 }  // namespace
 
 void ReadAhead::AddWorkLocked(const Node& node) {
-  // Bounded: when the readers have fallen this far behind, the walk lists the rest itself.
-  if (node.children.empty() || heapNodes_ + node.children.size() > heldLimit_ * 64) return;
-  heapNodes_ += node.children.size();
-  heap_.push_back(Siblings{node.children});
+  // Bounded: past this many, the walk lists the rest itself. The earliest go in first.
+  std::size_t limit = heldLimit_ * 64;
+  std::size_t count = std::min(node.children.size(), limit - std::min(limit, heapNodes_));
+  if (count == 0) return;
+  heapNodes_ += count;
+  heap_.push_back(Siblings{{node.children.begin(), node.children.begin() + static_cast<std::ptrdiff_t>(count)}});
   std::push_heap(heap_.begin(), heap_.end(), Later<Siblings>);
   if (idleReaders_ > 0) work_.notify_one();
 }
