@@ -91,12 +91,27 @@ if [ "$(id -u)" = 0 ] && command -v chroot >/dev/null; then
   mkdir -p "$R/apps/r1/toolbox" "$R/srv/deep/r2/toolbox"
   cp -a "$SAMPLE/toolbox/local" "$R/apps/r1/toolbox/local"
   cp -a "$SAMPLE/toolbox/local" "$R/srv/deep/r2/toolbox/Local"
+  # Enough directories for the read-ahead to run in parallel with the walk.
+  for a in a b c d e f g h; do for b in $(seq 1 25); do mkdir -p "$R/data/$a/$b/x"; done; done
+  ln -s /data "$R/data/a/link"
   out=$(cd "$R" && chroot "$R" /vorex -command ADD -path /opt/x -log on 2>&1 </dev/null); rc=$?
   check "scan exit status" test "$rc" -eq 0
   check "scan count" grep -q "MATLAB Path Update Complete (2 paths modified)." <<<"$out"
   check "scan edited first" grep -qF "'/opt/x:'" "$R/apps/r1/toolbox/local/pathdef.m"
   check "scan edited second" grep -qF "'/opt/x:'" "$R/srv/deep/r2/toolbox/Local/pathdef.m"
   check "scan log" grep -qxF "File: /srv/deep/r2/toolbox/Local/pathdef.m" "$R/vorex.log"
+  # Each directory's sub-directories in listing order, a directory's block before those of its
+  # sub-directories: the walk's order, whatever was read ahead. find lists in the same order.
+  walk_order() {  # walk_order DIR: the Directory lines a walk of DIR writes, without the root prefix
+    local sub subs
+    subs=$(find "$1" -mindepth 1 -maxdepth 1 -type d)
+    [ -n "$subs" ] || return 0
+    sed "s|^$R||" <<<"$subs"
+    while read -r sub; do walk_order "$sub"; done <<<"$subs"
+  }
+  walk_order "$R" | grep -v '^$' | sed 's|^|Directory: |' > "$WORK/order.expected"
+  grep '^Directory: ' "$R/vorex.log" > "$WORK/order.logged"
+  check "scan log: every directory, in the walk's order" cmp -s "$WORK/order.expected" "$WORK/order.logged"
 
   # Installations in the standard places and no launcher on PATH: found without a drive walk.
   R=$(make_root std)
