@@ -60,8 +60,14 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
       ++dropped;
       continue;
     }
+    // A dropped line can bring a line ending in a lone CR next to an empty line ending in LF;
+    // written as they are, the two would read back as one CR LF line. The empty line takes the
+    // ending of the one before it instead. (They can only meet this way: unbroken, CR LF is one
+    // ending.)
+    std::string_view eol = lines[i].eol;
+    if (lines[i].text.empty() && eol == "\n" && !out->empty() && out->back() == '\r') eol = "\r";
     *out += lines[i].text;
-    *out += lines[i].eol;
+    *out += eol;
   }
   return dropped;
 }

@@ -247,6 +247,18 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{"EmptyFile", true, "", "C:\\x", {}}),
     [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.name); });
 
+// Lines ending in a lone CR mixed with lines ending in LF: dropping the entry between a CR line
+// and an empty LF line must not make the two read back as one CR LF line.
+TEST(RemovePassTest, MixedLineEndsKeepEveryOtherLine) {
+  DiagnosticLog log;
+  std::string out;
+  ASSERT_EQ(RemoveEntriesFromText("a\r'/opt/x:', ...\n\nb\n", "/opt/x", PathRules::Posix(), log, &out), 1);
+  std::vector<std::string> texts;
+  for (const TextLine& line : SplitLines(out)) texts.emplace_back(line.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(out, "a\r\rb\n");  // the empty line takes the ending of the one before it
+}
+
 TEST(RemovePassTest, LogsEachDroppedLine) {
   Harness h(PathRules::Windows());
   h.fs.AddFile(kWinPath, testing::kSavepathWindows);
