@@ -42,8 +42,10 @@ bool CPathUpdateDlg::OnInitDialog() {
           m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning}, *this);
         m_services.window.NotifyWorkerEnded();
       });
-    } catch (const std::system_error&) {
-      // No worker: the dialog keeps its first text until the user closes it.
+    } catch (const std::system_error& e) {
+      // No worker: the dialog keeps its first text until the user closes it. Nobody closes an
+      // unattended run's, so that one ends at once, as a failure that says why.
+      if (m_services.silent) m_startProblem = "Failed: start the update: " + e.code().message();
     }
   }
   m_nTimerId = 0;
@@ -53,6 +55,10 @@ bool CPathUpdateDlg::OnInitDialog() {
       m_services.window.EndDialog(kIdCancel);
       break;
     }
+  }
+  if (!m_startProblem.empty()) {
+    SetOutcome(kExitFailure);
+    m_services.window.EndDialog(kIdCancel);
   }
   return true;
 }
@@ -79,6 +85,7 @@ void CPathUpdateDlg::OnDestroyWindow() {
     m_bRunning = 0;
     m_bCancelled = true;
     ShowMessage(CloseTimeMessage(m_paths));
+    if (!m_startProblem.empty()) ShowProblem(m_startProblem);
   }
   if (m_pUpdateThread) {
     m_services.window.SetItemText(kIdcStatusText, kExitingStatus);

@@ -72,6 +72,7 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
   std::unique_ptr<std::thread> m_pUpdateThread;
   std::atomic<int> m_outcome{-1};
   std::atomic<bool> m_bCancelled{false};
+  std::string m_startProblem;  // why an unattended run's worker could not start
 };
 
 }  // namespace vorex

@@ -171,6 +171,33 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   check "no rights: reason in the log" grep -qxF "Failed: create $I/toolbox/local/pathdef.new: Permission denied" \
     "$WORK/cwd-nobody/vorex.log"
   check "no rights: unchanged" same "$P" "$ORIG"
+
+  # Out of threads (a per-user process limit). No worker: an unattended run ends at once as a
+  # failure that says why, rather than wait for a user who is not there.
+  fresh nothreads
+  chown -R nobody "$I"
+  err=$(cd "$WORK/cwd-nobody" && PATH="$I/bin:/usr/bin:/bin" timeout 20 prlimit --nproc=1 setpriv --reuid=nobody \
+    --regid=nogroup --clear-groups "$VOREX" -silent on -command ADD -path /opt/x 2>&1 >/dev/null </dev/null)
+  rc=$?
+  check "no threads: exit 1, no wait" test "$rc" -eq 1
+  check "no threads: reason on stderr" grep -q "^Failed: start the update: " <<<"$err"
+  check "no threads: unchanged" same "$P" "$ORIG"
+  # A worker but too few threads for the drive scan's readers: the walk lists the rest itself.
+  if command -v chroot >/dev/null; then
+    source "$HERE/program_root.sh"
+    R="$WORK/root-nothreads"
+    program_root "$VOREX" "$R"
+    mkdir -p "$R/srv/a/toolbox" && cp -a "$SAMPLE/toolbox/local" "$R/srv/a/toolbox/local"
+    for d in $(seq 1 40); do mkdir -p "$R/data/$d/x"; done
+    chown -R nobody "$R/srv"
+    for n in 2 4; do
+      out=$(cd "$R" && timeout 20 prlimit --nproc=$n chroot --userspec=nobody:nogroup "$R" /vorex -silent on \
+        -command ADD -path /opt/n$n 2>&1 </dev/null)
+      rc=$?
+      check "few threads ($n): exit 0" test "$rc" -eq 0
+      check "few threads ($n): edited" grep -qF "'/opt/n$n:'" "$R/srv/a/toolbox/local/pathdef.m"
+    done
+  fi
 else
   echo "skipped: the no-rights case needs root and setpriv" >&2
 fi

@@ -78,7 +78,7 @@ std::vector<std::string> Walk(ReadAhead& ahead, const Tree& tree, std::size_t he
 
 TEST(DirectoryReaderTest, ReadAheadGivesTheWalkTheSameListingsWithinItsBound) {
   Tree tree;
-  for (unsigned readers : {1u, 4u}) {
+  for (unsigned readers : {0u, 1u, 4u}) {  // none: what is left when no thread can be made
     for (std::size_t held : {std::size_t{1}, std::size_t{4}, std::size_t{64}}) {
       SCOPED_TRACE(::testing::Message() << readers << " readers, " << held << " held");
       ReadAhead ahead(readers, held);

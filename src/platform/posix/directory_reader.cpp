@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <system_error>
 
 #include "base/path_rules.h"
 #include "base/paths.h"
@@ -82,8 +83,11 @@ void ReadAhead::Start(const std::string& root, EntersFn enters) {
     enters_ = std::move(enters);
     heap_.push_back(Siblings{{node}});
     heapNodes_ = 1;
-    if (threads_.empty())
-      for (unsigned i = 0; i < readerCount_; ++i) threads_.emplace_back([this] { Reader(); });
+    try {
+      while (threads_.size() < readerCount_) threads_.emplace_back([this] { Reader(); });
+    } catch (const std::system_error&) {
+      // Out of threads (a process limit): fewer readers, or none; the walk lists the rest itself.
+    }
   }
   work_.notify_one();
 }
