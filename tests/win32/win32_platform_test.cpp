@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "discovery/discovery.h"
 #include "discovery/registry_key.h"
@@ -13,6 +12,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
 #include "support/temp_dir.h"
+#include "support/worker_end_check.h"
 #include "ui/win32/win32_silent_window.h"
 
 namespace vorex {
@@ -200,36 +200,9 @@ TEST(Win32RegistryTest, MissingKeyAndTooSmallBuffer) {
   RegDeleteKeyA(HKEY_CLASSES_ROOT, "vorex-test-key");
 }
 
-// The worker's end is an early tick: a finished run does not wait out the poll period.
 TEST(Win32WindowTest, WorkerEndTicksTheTimersAtOnce) {
-  struct Events : DialogEvents {
-    Win32SilentWindow& window;
-    std::thread worker;
-    unsigned ticks = 0;
-    explicit Events(Win32SilentWindow& w) : window(w) {}
-    bool OnInitDialog() override {
-      EXPECT_TRUE(window.SetTimer(7, 60 * 1000));
-      worker = std::thread([this] { window.NotifyWorkerEnded(); });
-      return true;
-    }
-    void OnTimer(unsigned id) override {
-      EXPECT_EQ(id, 7u);
-      ++ticks;
-      window.EndDialog(kIdCancel);
-    }
-    void OnCancelButton() override {}
-    void OnCloseRequest() override {}
-    void OnDestroyWindow() override {
-      window.WaitForWorker();
-      worker.join();
-    }
-  };
   Win32SilentWindow window(GetModuleHandleA(nullptr), nullptr);
-  Events events(window);
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(window.RunModal(events), kIdCancel);
-  EXPECT_EQ(events.ticks, 1u);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // not the minute
+  testing::ExpectWorkerEndTicksTheTimersAtOnce(window);
 }
 
 }  // namespace
