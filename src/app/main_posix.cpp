@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
 
   MemoryRegistry registry;
   const char* path = std::getenv("PATH");
-  RegisterInstallations(registry, path ? path : "");
+  RegisterInstallations(registry, path ? path : "", StandardMatlabRoots(), ::geteuid() == 0);
   PosixFileSystem fs;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
   bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);

@@ -35,6 +35,7 @@ int CPathUpdateApp::InitInstance(const std::string& commandLine) {
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
   CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{services, *window, silent},
                      job_);
+  if (!dlg.LogRefusal().empty() && platform_.writeError) platform_.writeError(dlg.LogRefusal() + "\n");
   dlg.DoModal();
   return dlg.Result();
 }

@@ -33,7 +33,9 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
       return false;
     }
     if (!entry.isDirectory) return true;
-    if (EqualsIgnoreCase(entry.name, "local")) localNames.emplace_back(entry.name);
+    // A LOCAL that is a link is listed like any other entry but never searched: what it leads
+    // to is not a place that was found here.
+    if (EqualsIgnoreCase(entry.name, "local") && !entry.isLink) localNames.emplace_back(entry.name);
     frame.subdirs.push_back({JoinPath(dir, entry.name, ctx.rules), !entry.isLink && !entry.isMountPoint});
     return true;
   });

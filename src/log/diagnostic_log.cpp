@@ -13,7 +13,10 @@ DiagnosticLog::~DiagnosticLog() {
 
 void DiagnosticLog::Open(FileSystem& fs, const std::string& name, bool crlf) {
   crlf_ = crlf;
-  file_ = fs.CreateForWrite(name);
+  bool guarded = fs.RunsWithRights();
+  file_ = fs.CreateLog(name, guarded);
+  // Without rights a log that cannot be opened is nothing to tell; with them it may be a trap.
+  if (!file_ && guarded) refusal_ = "Log off: " + name + ": " + fs.LastError();
 }
 
 void DiagnosticLog::WriteLog(std::string_view text) {

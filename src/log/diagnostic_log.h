@@ -17,8 +17,11 @@ class DiagnosticLog {
   DiagnosticLog& operator=(const DiagnosticLog&) = delete;
 
   // Creates or empties the file. When it cannot be opened the log stays closed and every
-  // WriteLog does nothing; nobody is told.
+  // WriteLog does nothing; nobody is told. A run with rights opens it guarded (readable by its
+  // owner only, never another user's planted file or a second name of some other file); when
+  // such a file is refused, Refusal() says why, for the user.
   void Open(FileSystem& fs, const std::string& name, bool crlf);
+  const std::string& Refusal() const { return refusal_; }
   bool IsOpen() const { return file_ != nullptr; }
   // Writes the text and one line break. The worker writes nearly every line; an unattended
   // run's close-time text comes from the UI thread, so writes are serialised.
@@ -33,6 +36,7 @@ class DiagnosticLog {
   std::unique_ptr<WritableFile> file_;
   std::string buffer_;
   bool crlf_ = false;
+  std::string refusal_;
 };
 
 }  // namespace vorex

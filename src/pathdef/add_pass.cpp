@@ -141,14 +141,15 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     // except where the platform itself ignores what the trim takes off (Windows).
     std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
+      if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
       ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
-      bool ok = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
+      EditResult edited = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
         if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint) return true;
         *why = text.empty() ? "the file is empty"
                             : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
         return false;
       });
-      if (!ok) {
+      if (edited == EditResult::kFailed) {
         result = 0;
         break;
       }

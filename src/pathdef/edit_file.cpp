@@ -1,20 +1,43 @@
 #include "pathdef/edit_file.h"
 
+#include "base/paths.h"
+#include "pathdef/edit_place.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
 
+bool SkippedFiles::Contains(const std::string& path) const {
+  for (const std::string& p : paths)
+    if (p == path) return true;
+  return false;
+}
+
 void EditContext::ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const {
-  std::string line = "Failed: " + std::string(step) + " " + path + ": " + reason;
+  std::string what = std::string(step) + " " + path + ": " + reason;
+  if (divertedFailure) {
+    if (divertedFailure->empty()) *divertedFailure = what;
+    return;
+  }
+  std::string line = "Failed: " + what;
   log.WriteLog(line);
   if (problems) problems->push_back(line);
 }
 
-bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
+namespace {
+
+constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
+
+// The read-edit-replace cycle itself. `follow` false: a link at `path` is refused, not followed.
+bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransform& transform, bool follow) {
   FileSystem& fs = ctx.fs;
-  std::string target;
-  if (!fs.ResolveLink(path, &target)) {
-    ctx.ReportFailure("follow link", path, fs.LastError());
+  std::string target = path;
+  if (follow) {
+    if (!fs.ResolveLink(path, &target)) {
+      ctx.ReportFailure("follow link", path, fs.LastError());
+      return false;
+    }
+  } else if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
+    ctx.ReportFailure("follow link", path, kLinkNotFollowed);
     return false;
   }
   std::unique_ptr<FileLock> lock = fs.LockForEdit(target, ctx.lockTimeout);
@@ -64,6 +87,90 @@ bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTran
   }
   if (!fs.Remove(newPath)) ctx.ReportFailure("remove", newPath, fs.LastError());
   return false;
+}
+
+EditResult Skip(const EditContext& ctx, const std::string& path, const std::string& reason) {
+  std::string line = "Skipped: " + path + ": " + reason;
+  ctx.log.WriteLog(line);
+  if (ctx.skipped) {
+    ctx.skipped->paths.push_back(path);
+    ctx.skipped->lines.push_back(line);
+  }
+  return EditResult::kSkipped;
+}
+
+// The cycle with failures turned into the reason for skipping the file.
+EditResult RunOrSkip(const EditContext& ctx, const std::string& path, const std::string& editPath,
+                     const TextTransform& transform, bool follow) {
+  std::string reason;
+  EditContext quiet = ctx;
+  quiet.divertedFailure = &reason;
+  quiet.problems = nullptr;
+  if (RunCycle(quiet, editPath, transform, follow)) return EditResult::kEdited;
+  return Skip(ctx, path, reason.empty() ? "not edited" : reason);
+}
+
+bool IsLink(FileSystem& fs, const std::string& path) {
+  EntryOwner entry;
+  return fs.InspectEntry(path, &entry) && entry.isLink;
+}
+
+}  // namespace
+
+EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
+  FileSystem& fs = ctx.fs;
+  auto plain = [&](const std::string& p) { return RunCycle(ctx, p, transform, true) ? EditResult::kEdited : EditResult::kFailed; };
+  if (!fs.RunsWithRights()) return plain(path);
+
+  EditPlace place;
+  std::string why;
+  if (!DecidePlace(fs, path, ctx.rules, &place, &why)) {
+    ctx.ReportFailure("inspect", path, why);
+    return EditResult::kFailed;
+  }
+  std::string editPath = path;
+  if (place.kind == PlaceKind::kOwn && IsLink(fs, path)) {
+    // Root's own link may still lead into a place that someone else controls.
+    std::string target;
+    EditPlace targetPlace;
+    if (fs.ResolveLink(path, &target) && DecidePlace(fs, target, ctx.rules, &targetPlace, &why) &&
+        targetPlace.kind != PlaceKind::kOwn) {
+      place = targetPlace;
+      editPath = target;
+    }
+  }
+
+  switch (place.kind) {
+    case PlaceKind::kOwn:
+      return plain(editPath);
+    case PlaceKind::kShared: {
+      std::string dir = ParentOf(editPath, ctx.rules);
+      std::unique_ptr<FolderPin> pin = fs.PinFolder(dir);
+      if (!pin) {
+        ctx.ReportFailure("open", dir, fs.LastError());
+        return EditResult::kFailed;
+      }
+      // Someone besides root may have put the link there: it is not followed, and it is not
+      // the run's failure either.
+      if (IsLink(fs, editPath)) return Skip(ctx, path, kLinkNotFollowed);
+      return RunCycle(ctx, editPath, transform, false) ? EditResult::kEdited : EditResult::kFailed;
+    }
+    case PlaceKind::kOtherUser: {
+      ctx.log.WriteLog("As " + place.owner.userName + ": " + path);
+      std::unique_ptr<ActingIdentity> identity;
+      switch (fs.ActAs(place.owner, &identity)) {
+        case FsStatus::kOk:
+          return RunOrSkip(ctx, path, editPath, transform, true);
+        case FsStatus::kFailed:
+          return Skip(ctx, path, "act as " + place.owner.userName + ": " + fs.LastError());
+        case FsStatus::kUnsupported:
+          // Without the user's rights, nothing the user may have linked is looked through.
+          if (IsLink(fs, editPath)) return Skip(ctx, path, "a symbolic link in another user's folder is not followed");
+          return RunOrSkip(ctx, path, editPath, transform, false);
+      }
+    }
+  }
+  return EditResult::kFailed;
 }
 
 bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath) {

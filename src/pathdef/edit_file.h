@@ -19,7 +19,20 @@ namespace vorex {
 // reported through ctx. On failure pathdef.m keeps its old text and pathdef.new is removed; only
 // when the replacement itself went wrong half way (pathdef.m gone) is pathdef.new kept, and the
 // log says so.
+//
+// A run with rights first asks whose place the file lies in (see edit_place.h):
+//  - root's or its own: the cycle above;
+//  - another user's: the whole cycle runs with that user's rights ("As <user>: <path>" in the
+//    log), so the system itself refuses what the user could not do; where the platform cannot
+//    take on a user's rights, a link there is not followed. Whatever fails is not the run's
+//    failure: the file is skipped ("Skipped: <path>: <reason>") and left alone for the rest of
+//    the run;
+//  - root's, but in a folder that others may change: the folder is pinned, and a link at
+//    pathdef.m is not followed (the file is skipped).
+// A pathdef.m that is a link in a place of the first kind leads to a place that decides anew.
+// A run without rights edits every file with its own rights, and a file it cannot edit fails.
 using TextTransform = std::function<bool(std::string_view text, std::string* out, std::string* why)>;
-bool EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
+enum class EditResult { kEdited, kFailed, kSkipped };
+EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
 
 }  // namespace vorex

@@ -12,6 +12,14 @@
 
 namespace vorex {
 
+// Files that a run with rights left alone because they lie in another user's place and could
+// not be edited with that user's rights: each is taken up once, and never fails the run.
+struct SkippedFiles {
+  StringList paths;
+  StringList lines;  // "Skipped: <path>: <reason>", for the user
+  bool Contains(const std::string& path) const;
+};
+
 struct EditContext {
   const StringList& commands;
   const StringList& paths;
@@ -22,13 +30,19 @@ struct EditContext {
   StringList* problems = nullptr;
   // How long an edit waits for another run to finish with the same file.
   std::chrono::milliseconds lockTimeout{30000};
+  // Where skipped files are recorded; may be null.
+  SkippedFiles* skipped = nullptr;
+  // When set, the first failure's "<step> <path>: <reason>" lands here instead of the log and
+  // `problems`: a file that is skipped rather than failed gives it as its reason.
+  std::string* divertedFailure = nullptr;
 
   // One line naming the step, the file and the reason, in the log and in `problems`.
   void ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const;
 };
 
 // Both return 1 when every file taken up was rewritten and replaced, 0 once one failed; the
-// first failed file ends the pass.
+// first failed file ends the pass. A skipped file is no failure: the pass goes on, and no later
+// command takes that file up again.
 int AddPathEntries(const EditContext& ctx, const StringList& foundFiles);
 int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles);
 

@@ -80,12 +80,13 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
     std::string dir = WithoutTrailingSeparator(ctx.paths[i]);
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
     for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
+      if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
       ctx.log.WriteLog("UnModify: " + foundFiles[j] + " for " + shown);
-      bool ok = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string*) {
+      EditResult edited = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string*) {
         RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
         return true;
       });
-      if (!ok) result = 0;
+      if (edited == EditResult::kFailed) result = 0;
     }
   }
   return result;

@@ -26,6 +26,36 @@ struct DirEntry {
 
 enum class FsStatus { kOk, kFailed, kUnsupported };
 
+// Who owns one entry and who else may change it, as the entry itself shows it (a link is
+// described, not followed).
+struct EntryOwner {
+  bool isDirectory = false;
+  bool isLink = false;
+  // Root, an administrator, the system, or the account this run is: nobody a run acts for.
+  bool privileged = true;
+  // A directory whose entries someone besides its owner and the administrators may add,
+  // remove or swap: a group's write bit (not root's group), or everyone's without the sticky bit.
+  bool writableByOthers = false;
+  // The owner: the platform's numbers (POSIX uid and gid) and a name for the log.
+  unsigned long long userId = 0;
+  unsigned long long groupId = 0;
+  std::string userName;
+};
+
+// While alive, this thread reaches files with another user's rights; the run's own come back
+// when it is destroyed.
+class ActingIdentity {
+ public:
+  virtual ~ActingIdentity() = default;
+};
+
+// While alive, every call on an entry directly inside one folder (and the lock of that folder)
+// goes through the folder as it was opened, from the root, without following any link.
+class FolderPin {
+ public:
+  virtual ~FolderPin() = default;
+};
+
 // Held while one file is read, edited and replaced; released when destroyed.
 class FileLock {
  public:
@@ -84,6 +114,23 @@ class FileSystem {
                                const std::string& backup) = 0;
   // Gives `to` the permission bits or attributes of `from`, as far as the platform can.
   virtual void CopyPermissions(const std::string& from, const std::string& to) = 0;
+  // True when the run may change files that their owners keep from others (POSIX: effective
+  // uid 0; Windows: an elevated token or the system account).
+  virtual bool RunsWithRights() { return false; }
+  // Describes the entry at `path` without following a link there. False when there is none.
+  virtual bool InspectEntry(const std::string& path, EntryOwner* owner) = 0;
+  // Switches this thread to `owner`'s rights until the result is destroyed. kUnsupported where
+  // the platform has no per-thread identity; kFailed (null guard) when the switch was refused.
+  virtual FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) = 0;
+  // Opens `dir` component by component from the root, refusing any link on the way, and pins
+  // it for this thread until the result is destroyed. Null, with LastError, when it cannot.
+  virtual std::unique_ptr<FolderPin> PinFolder(const std::string& dir) = 0;
+  // Opens the log file: created or emptied; never through a link. `guarded` (a run with
+  // rights): created readable by its owner only, and an existing file with a second name, or
+  // another user's in a folder that others may write, is refused with the reason.
+  virtual std::unique_ptr<WritableFile> CreateLog(const std::string& path, bool /*guarded*/) {
+    return CreateForWrite(path);
+  }
   // Why this thread's last failed call failed ("Permission denied", "not a regular file").
   virtual std::string LastError() = 0;
 };

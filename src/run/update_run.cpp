@@ -26,13 +26,20 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
 
   progress.SetDetailText("");
   progress.SetStatusText(kModifyingStatus);
-  std::size_t fileCount = foundFiles.size();
   StringList problems;
+  SkippedFiles skipped;
   EditContext edit{ctx.commands, ctx.paths, ctx.fs, ctx.log, ctx.rules, &problems};
+  edit.skipped = &skipped;
   int removed = RemovePathEntries(edit, foundFiles);
   int added = AddPathEntries(edit, foundFiles);
+  std::size_t fileCount = foundFiles.size() - skipped.paths.size();
 
-  if (removed == 1 && added == 1) {
+  if (removed == 1 && added == 1 && fileCount == 0) {
+    // Every file found lay in another user's place and could not be edited with their rights:
+    // there was no installation this run could update.
+    progress.SetOutcome(kExitNotFound);
+    progress.ShowMessage(kNotFoundHeading + PairListing(ctx.commands, ctx.paths));
+  } else if (removed == 1 && added == 1) {
     progress.SetOutcome(kExitSuccess);
     ctx.sleeper.Sleep(3000);
     progress.SetStatusText(CompletionStatus(fileCount));
@@ -43,6 +50,7 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
     progress.ShowMessage(kFailureHeading + PairListing(ctx.commands, ctx.paths));
     for (const std::string& line : problems) progress.ShowProblem(line);
   }
+  for (const std::string& line : skipped.lines) progress.ShowProblem(line);
   ctx.running = 0;
   return 0;
 }

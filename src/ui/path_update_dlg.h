@@ -38,6 +38,8 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
 
   int DoModal();
   ExitStatus Result() const;
+  // Why the log asked for was refused (a run with rights); empty otherwise.
+  const std::string& LogRefusal() const { return m_log.Refusal(); }
   // One line per pair, in list order: the command, a blank and the quoted directory.
   std::string PairListing() const;
   const StringList& Commands() const { return m_commands; }

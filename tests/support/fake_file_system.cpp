@@ -28,6 +28,27 @@ char SeparatorOf(const std::string& path) {
   return path.find('\\') != std::string::npos ? '\\' : '/';
 }
 
+class FakeIdentity : public ActingIdentity {
+ public:
+  explicit FakeIdentity(FakeFileSystem& fs) : fs_(fs) {}
+  ~FakeIdentity() override {
+    fs_.actingAs.clear();
+    fs_.identityLog.push_back("own");
+  }
+
+ private:
+  FakeFileSystem& fs_;
+};
+
+class FakePin : public FolderPin {
+ public:
+  explicit FakePin(FakeFileSystem& fs) : fs_(fs) {}
+  ~FakePin() override { fs_.pinned.clear(); }
+
+ private:
+  FakeFileSystem& fs_;
+};
+
 class FakeLock : public FileLock {
  public:
   FakeLock(FakeFileSystem& fs, std::string dir) : fs_(fs), dir_(std::move(dir)) {}
@@ -71,6 +92,10 @@ const char* OpName(FakeFileSystem::Op op) {
       return "lock";
     case FakeFileSystem::Op::kResolve:
       return "resolve";
+    case FakeFileSystem::Op::kActAs:
+      return "act-as";
+    case FakeFileSystem::Op::kPin:
+      return "pin";
   }
   return "?";
 }
@@ -84,6 +109,49 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
   char sep = SeparatorOf(path);
   for (std::size_t pos = path.find(sep, 1); pos != std::string::npos; pos = path.find(sep, pos + 1))
     dirs.insert(path.substr(0, pos));
+}
+
+void FakeFileSystem::GiveTo(const std::string& path, const std::string& user, unsigned long long uid) {
+  EntryOwner& owner = owners[path];
+  owner.privileged = false;
+  owner.userName = user;
+  owner.userId = uid;
+  owner.groupId = uid;
+}
+
+bool FakeFileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
+  if (!Exists(path) && std::find(roots.begin(), roots.end(), path) == roots.end() && path != "/")
+    return Refuse("No such file or directory");
+  auto it = owners.find(path);
+  *owner = it != owners.end() ? it->second : EntryOwner{};
+  owner->isDirectory = dirs.count(path) != 0 || path == "/";
+  owner->isLink = links.count(path) != 0;
+  owner->writableByOthers = sharedDirs.count(path) != 0;
+  if (owner->userName.empty()) owner->userName = "root";
+  return true;
+}
+
+FsStatus FakeFileSystem::ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) {
+  guard->reset();
+  if (!supportsActAs) return FsStatus::kUnsupported;
+  if (Fails(Op::kActAs, owner.userName)) return FsStatus::kFailed;
+  actingAs = owner.userName;
+  identityLog.push_back("as " + owner.userName);
+  *guard = std::make_unique<FakeIdentity>(*this);
+  return FsStatus::kOk;
+}
+
+std::unique_ptr<FolderPin> FakeFileSystem::PinFolder(const std::string& dir) {
+  if (Fails(Op::kPin, dir)) return nullptr;
+  pinned = dir;
+  return std::make_unique<FakePin>(*this);
+}
+
+bool FakeFileSystem::MayChange(const std::string& path) {
+  if (actingAs.empty()) return true;
+  auto it = owners.find(ParentOf(path));
+  if (it != owners.end() && it->second.userName == actingAs) return true;
+  return Refuse("Permission denied");
 }
 
 bool FakeFileSystem::Fails(Op op, const std::string& path) {
@@ -131,6 +199,7 @@ bool FakeFileSystem::Exists(const std::string& path) {
 bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
   if (Fails(Op::kRead, path)) return false;
   if (specials.count(path) || dirs.count(path)) return Refuse("not a regular file");
+  if (!actingAs.empty() && privateFiles.count(path)) return Refuse("Permission denied");
   auto it = files.find(path);
   if (it == files.end()) return Refuse("No such file or directory");
   *contents = it->second;
@@ -148,7 +217,8 @@ std::unique_ptr<WritableFile> FakeFileSystem::CreateForWrite(const std::string& 
 }
 
 std::unique_ptr<WritableFile> FakeFileSystem::CreateNew(const std::string& path) {
-  if (Fails(Op::kCreate, path)) return nullptr;
+  if (Fails(Op::kCreate, path) || !MayChange(path)) return nullptr;
+  if (!actingAs.empty()) createdBy[path] = actingAs;
   if (Exists(path)) {
     Refuse("File exists");
     return nullptr;
@@ -180,24 +250,26 @@ std::unique_ptr<FileLock> FakeFileSystem::LockForEdit(const std::string& path, s
 }
 
 bool FakeFileSystem::Remove(const std::string& path) {
-  if (Fails(Op::kRemove, path)) return false;
+  if (Fails(Op::kRemove, path) || !MayChange(path)) return false;
   if (dirs.count(path)) return Refuse("Is a directory");
   if (specials.erase(path) || links.erase(path)) return true;
   return files.erase(path) != 0 || Refuse("No such file or directory");
 }
 
 bool FakeFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (Fails(Op::kRename, from + " -> " + to)) return false;
+  if (Fails(Op::kRename, from + " -> " + to) || !MayChange(from) || !MayChange(to)) return false;
   if (!files.count(from)) return Refuse("No such file or directory");
   if (Exists(to)) return Refuse("File exists");
   files[to] = files[from];
   files.erase(from);
+  if (createdBy.count(from)) createdBy[to] = createdBy[from];
+  createdBy.erase(from);
   return true;
 }
 
 FsStatus FakeFileSystem::HardLink(const std::string& existing, const std::string& link) {
   if (!supportsHardLinks) return FsStatus::kUnsupported;
-  if (Fails(Op::kHardLink, existing + " -> " + link)) return FsStatus::kFailed;
+  if (Fails(Op::kHardLink, existing + " -> " + link) || !MayChange(link)) return FsStatus::kFailed;
   if (!files.count(existing) || Exists(link)) {
     Refuse("File exists");
     return FsStatus::kFailed;
@@ -207,10 +279,12 @@ FsStatus FakeFileSystem::HardLink(const std::string& existing, const std::string
 }
 
 bool FakeFileSystem::RenameOver(const std::string& from, const std::string& to) {
-  if (Fails(Op::kRenameOver, from + " -> " + to)) return false;
+  if (Fails(Op::kRenameOver, from + " -> " + to) || !MayChange(to)) return false;
   if (!files.count(from) || dirs.count(to)) return Refuse("cannot rename");
   files[to] = files[from];
   files.erase(from);
+  if (createdBy.count(from)) createdBy[to] = createdBy[from];
+  createdBy.erase(from);
   return true;
 }
 

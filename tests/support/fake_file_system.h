@@ -24,7 +24,9 @@ class FakeFileSystem : public FileSystem {
     kReplace,
     kList,
     kLock,
-    kResolve
+    kResolve,
+    kActAs,
+    kPin
   };
 
   std::map<std::string, std::string> files;
@@ -41,6 +43,27 @@ class FakeFileSystem : public FileSystem {
   // What HardLink and ReplaceFile do when they do not fail: the POSIX way by default.
   bool supportsHardLinks = true;
   bool supportsReplaceFile = false;
+
+  // Rights. A run with rights looks at whose place each file is in.
+  bool withRights = false;
+  // What ActAs does when it does not fail: switch (the POSIX way) or kUnsupported (Windows).
+  bool supportsActAs = true;
+  // The owner of an entry (by path); entries without one are root's.
+  std::map<std::string, EntryOwner> owners;
+  // Folders that others may change; PinFolder also refuses those named here as links.
+  std::set<std::string> sharedDirs;
+  // While acting as a user: whom, and every switch and restore in order ("as evil", "own").
+  std::string actingAs;
+  std::vector<std::string> identityLog;
+  // Files that only their owner may read (the acting user is refused them).
+  std::set<std::string> privateFiles;
+  // The folder pinned now; empty when none.
+  std::string pinned;
+  // Who made each file that was created while acting as a user.
+  std::map<std::string, std::string> createdBy;
+
+  // Gives `path` (a folder or a file) to `user`.
+  void GiveTo(const std::string& path, const std::string& user, unsigned long long uid = 1000);
 
   // The nth call (from 1) of op fails; with a path part, only calls naming such a path count.
   void FailOn(Op op, int nth = 1, const std::string& pathPart = "");
@@ -65,7 +88,15 @@ class FakeFileSystem : public FileSystem {
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string&, const std::string&) override {}
+  bool RunsWithRights() override { return withRights; }
+  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
+  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
+  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
   std::string LastError() override { return lastError_; }
+
+  // False, with "Permission denied", when the user acted as may not change entries of the
+  // folder holding `path` (only that user's own folders are theirs).
+  bool MayChange(const std::string& path);
 
   // True when this call is to fail; counts it.
   bool Fails(Op op, const std::string& path);

@@ -49,8 +49,12 @@ std::vector<std::string> InstallationsIn(const std::string& dir) {
 
 }  // namespace
 
+std::vector<std::string> StandardMatlabRoots() {
+  return {"/usr/local/MATLAB", "/opt/MATLAB", "/Applications"};
+}
+
 int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVariable,
-                          const std::vector<std::string>& standardRoots) {
+                          const std::vector<std::string>& standardRoots, bool withRights) {
   int count = 0;
   std::set<std::string> launchers;
   std::size_t start = 0;
@@ -60,6 +64,7 @@ int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVaria
     std::string dir = pathVariable.substr(start, end - start);
     start = end + 1;
     if (dir.empty()) continue;  // an empty entry would mean the current directory: not trusted
+    if (withRights && dir.front() != '/') continue;
     std::string candidate = dir + "/matlab";
     if (!IsExecutableFile(candidate)) continue;
     char resolved[PATH_MAX];

@@ -12,10 +12,13 @@ namespace vorex {
 //  - every launcher on PATH (each once, after resolving links) and every child of the standard
 //    roots that holds toolbox/local/pathdef.m (`/usr/local/MATLAB/*`, `/opt/MATLAB/*`,
 //    `/Applications/MATLAB_*.app`) as a release with its MATLABROOT.
+// A run with rights takes only absolute entries of PATH: an empty or relative one names a
+// folder by the current directory, which anybody may have chosen.
 // Returns the number of installations registered.
+std::vector<std::string> StandardMatlabRoots();
 int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVariable,
-                          const std::vector<std::string>& standardRoots = {"/usr/local/MATLAB", "/opt/MATLAB",
-                                                                           "/Applications"});
+                          const std::vector<std::string>& standardRoots = StandardMatlabRoots(),
+                          bool withRights = false);
 
 extern const char kLauncherClsid[];
 

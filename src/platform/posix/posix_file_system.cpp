@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,9 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
+
+#include "platform/posix/thread_identity.h"
 
 namespace vorex {
 
@@ -67,6 +71,43 @@ void SyncDirectory(const std::string& dir) {
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The folder this thread has pinned: calls on its entries go through the descriptor.
+struct Pin {
+  std::string dir;
+  int fd = -1;
+};
+thread_local Pin t_pin;
+
+// Where a call on `path` starts: the pinned folder's descriptor and the bare name for an entry
+// directly inside it, otherwise the path as it stands.
+struct At {
+  int dirFd;
+  std::string name;
+  const char* c_str() const { return name.c_str(); }
+};
+
+At Locate(const std::string& path) {
+  if (t_pin.fd >= 0 && !path.empty() && path.back() != '/' && ParentOf(path, PathRules::Posix()) == t_pin.dir)
+    return {t_pin.fd, path.substr(path.rfind('/') + 1)};
+  return {AT_FDCWD, path};
+}
+
+class FolderPinGuard : public FolderPin {
+ public:
+  ~FolderPinGuard() override {
+    ::close(t_pin.fd);
+    t_pin = Pin{};
+  }
+};
+
+std::string UserName(uid_t uid) {
+  std::vector<char> buf(16384);
+  struct passwd pw {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(uid, &pw, buf.data(), buf.size(), &found) == 0 && found) return found->pw_name;
+  return std::to_string(uid);
 }
 
 }  // namespace
@@ -120,12 +161,16 @@ void PosixFileSystem::StopReadAhead() {
 
 bool PosixFileSystem::Exists(const std::string& path) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  At at = Locate(path);
+  return ::fstatat(at.dirFd, at.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool PosixFileSystem::ReadFile(const std::string& path, std::string* contents) {
   // O_NONBLOCK: a FIFO planted under the name must not hold the run up; it is refused below.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  At at = Locate(path);
+  // A pinned folder's entry is never reached through a link.
+  int nofollow = at.dirFd == AT_FDCWD ? 0 : O_NOFOLLOW;
+  int fd = ::openat(at.dirFd, at.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | nofollow);
   if (fd < 0) return FailWithErrno();
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -152,7 +197,8 @@ bool PosixFileSystem::ReadFile(const std::string& path, std::string* contents) {
 namespace {
 
 std::unique_ptr<WritableFile> OpenRegularForWrite(const std::string& path, int flags, mode_t mode) {
-  int fd = ::open(path.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+  At at = Locate(path);
+  int fd = ::openat(at.dirFd, at.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
   if (fd < 0) {
     FailWithErrno();
     return nullptr;
@@ -189,11 +235,13 @@ std::unique_ptr<WritableFile> PosixFileSystem::CreateNew(const std::string& path
 
 bool PosixFileSystem::ResolveLink(const std::string& path, std::string* target) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return FailWithErrno();
+  At at = Locate(path);
+  if (::fstatat(at.dirFd, at.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FailWithErrno();
   if (!S_ISLNK(st.st_mode)) {
     *target = path;
     return true;
   }
+  if (at.dirFd != AT_FDCWD) return FailWith("a symbolic link in a pinned folder is not followed");
   char resolved[PATH_MAX];
   if (!::realpath(path.c_str(), resolved)) {
     if (errno == ENOENT) return FailWith("the link leads nowhere");
@@ -206,7 +254,10 @@ bool PosixFileSystem::ResolveLink(const std::string& path, std::string* target) 
 std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
   // The directory stays put while pathdef.m is renamed in it, so every run locks the same thing.
   std::string dir = ParentOf(path, PathRules::Posix());
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+  // The pinned folder itself when it is the one: a fresh description of it, so that the lock
+  // goes with this descriptor alone.
+  int fd = t_pin.fd >= 0 && dir == t_pin.dir ? ::openat(t_pin.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                              : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     FailWithErrno();
     return nullptr;
@@ -231,24 +282,27 @@ std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, 
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 || FailWithErrno();
+  At at = Locate(path);
+  return ::unlinkat(at.dirFd, at.c_str(), 0) == 0 || FailWithErrno();
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+  At src = Locate(from), dst = Locate(to);
   // link() refuses an existing destination, which makes the rename refuse it too.
-  if (::link(from.c_str(), to.c_str()) == 0) {
-    if (::unlink(from.c_str()) == 0) return true;
+  if (::linkat(src.dirFd, src.c_str(), dst.dirFd, dst.c_str(), 0) == 0) {
+    if (::unlinkat(src.dirFd, src.c_str(), 0) == 0) return true;
     FailWithErrno();
-    ::unlink(to.c_str());
+    ::unlinkat(dst.dirFd, dst.c_str(), 0);
     return false;
   }
   if (errno == EEXIST) return FailWithErrno();
   if (Exists(to)) return FailWith(std::strerror(EEXIST));
-  return ::rename(from.c_str(), to.c_str()) == 0 || FailWithErrno();
+  return ::renameat(src.dirFd, src.c_str(), dst.dirFd, dst.c_str()) == 0 || FailWithErrno();
 }
 
 FsStatus PosixFileSystem::HardLink(const std::string& existing, const std::string& link) {
-  if (::link(existing.c_str(), link.c_str()) == 0) return FsStatus::kOk;
+  At src = Locate(existing), dst = Locate(link);
+  if (::linkat(src.dirFd, src.c_str(), dst.dirFd, dst.c_str(), 0) == 0) return FsStatus::kOk;
   int error = errno;
   FailWithErrno();
   if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EXDEV || error == EMLINK)
@@ -257,8 +311,13 @@ FsStatus PosixFileSystem::HardLink(const std::string& existing, const std::strin
 }
 
 bool PosixFileSystem::RenameOver(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return FailWithErrno();
-  SyncDirectory(ParentOf(to, PathRules::Posix()));
+  At src = Locate(from), dst = Locate(to);
+  if (::renameat(src.dirFd, src.c_str(), dst.dirFd, dst.c_str()) != 0) return FailWithErrno();
+  if (dst.dirFd != AT_FDCWD) {
+    ::fsync(dst.dirFd);
+  } else {
+    SyncDirectory(ParentOf(to, PathRules::Posix()));
+  }
   return true;
 }
 
@@ -269,12 +328,107 @@ FsStatus PosixFileSystem::ReplaceFile(const std::string& /*target*/, const std::
 
 void PosixFileSystem::CopyPermissions(const std::string& from, const std::string& to) {
   struct stat st {};
-  if (::stat(from.c_str(), &st) != 0) return;
-  // Ownership too where we may (a run as root over a user's file); failures leave the defaults.
-  if (::geteuid() == 0) {
-    [[maybe_unused]] int ignored = ::lchown(to.c_str(), st.st_uid, st.st_gid);
+  At src = Locate(from), dst = Locate(to);
+  if (::fstatat(src.dirFd, src.c_str(), &st, 0) != 0) return;
+  // Through a descriptor of the new file itself, so that nothing swapped in under its name
+  // gets the mode or the owner.
+  int fd = ::openat(dst.dirFd, dst.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat own {};
+  if (::fstat(fd, &own) == 0 && S_ISREG(own.st_mode)) {
+    // Ownership too where we may (a run as root over a user's file); failures leave the defaults.
+    if (::geteuid() == 0 && (own.st_uid != st.st_uid || own.st_gid != st.st_gid)) {
+      [[maybe_unused]] int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+    }
+    ::fchmod(fd, st.st_mode & 07777);
   }
-  ::chmod(to.c_str(), st.st_mode & 07777);
+  ::close(fd);
+}
+
+bool PosixFileSystem::RunsWithRights() {
+  return ::geteuid() == 0;
+}
+
+bool PosixFileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
+  struct stat st {};
+  At at = Locate(path);
+  if (::fstatat(at.dirFd, at.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FailWithErrno();
+  owner->isDirectory = S_ISDIR(st.st_mode);
+  owner->isLink = S_ISLNK(st.st_mode);
+  owner->userId = st.st_uid;
+  owner->groupId = st.st_gid;
+  owner->userName = UserName(st.st_uid);
+  owner->privileged = st.st_uid == 0 || st.st_uid == ::geteuid();
+  bool groupMayWrite = (st.st_mode & S_IWGRP) != 0 && st.st_gid != 0;
+  bool everyoneMaySwap = (st.st_mode & S_IWOTH) != 0 && (st.st_mode & S_ISVTX) == 0;
+  owner->writableByOthers = owner->isDirectory && (groupMayWrite || everyoneMaySwap);
+  return true;
+}
+
+FsStatus PosixFileSystem::ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) {
+  return ActAsOnThisThread(owner, guard);
+}
+
+std::unique_ptr<FolderPin> PosixFileSystem::PinFolder(const std::string& dir) {
+  // The folder as it is now; from the root down each step refuses a link, so nothing swapped
+  // in on the way after this point is ever gone through.
+  char resolved[PATH_MAX];
+  if (!::realpath(dir.c_str(), resolved)) {
+    FailWithErrno();
+    return nullptr;
+  }
+  int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  std::string rest = resolved;
+  std::size_t pos = 1;
+  while (fd >= 0 && pos < rest.size()) {
+    std::size_t slash = rest.find('/', pos);
+    if (slash == std::string::npos) slash = rest.size();
+    std::string name = rest.substr(pos, slash - pos);
+    pos = slash + 1;
+    int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) FailWith(rest + ": a symbolic link appeared on the way");
+    else if (next < 0) FailWithErrno();
+    ::close(fd);
+    fd = next;
+  }
+  if (fd < 0) {
+    if (rest == "/") FailWithErrno();
+    return nullptr;
+  }
+  if (t_pin.fd >= 0) ::close(t_pin.fd);
+  t_pin = Pin{dir, fd};
+  return std::make_unique<FolderPinGuard>();
+}
+
+std::unique_ptr<WritableFile> PosixFileSystem::CreateLog(const std::string& path, bool guarded) {
+  if (!guarded) return CreateForWrite(path);
+  // Opened without emptying: what stands under the name is looked at first, through the
+  // descriptor, and only then emptied.
+  int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    FailWithErrno();
+    return nullptr;
+  }
+  struct stat st {};
+  struct stat dirSt {};
+  std::string dir = ParentOf(path, PathRules::Posix());
+  // Others may write the folder: its owner is someone else, or a group's or everyone's bit is set.
+  bool dirOthers = ::stat(dir.c_str(), &dirSt) != 0 || (dirSt.st_uid != 0 && dirSt.st_uid != ::geteuid()) ||
+                   ((dirSt.st_mode & S_IWGRP) != 0 && dirSt.st_gid != 0) || (dirSt.st_mode & S_IWOTH) != 0;
+  const char* refusal = nullptr;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    refusal = "not a regular file";
+  } else if (st.st_nlink > 1) {
+    refusal = "it has more than one name (a hard link)";
+  } else if (st.st_uid != ::geteuid() && st.st_uid != 0 && dirOthers) {
+    refusal = "it belongs to another user in a folder that others may write";
+  }
+  if (refusal || ::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0600) != 0) {
+    if (refusal) FailWith(refusal); else FailWithErrno();
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<FdWritableFile>(fd);
 }
 
 std::string PosixFileSystem::LastError() {

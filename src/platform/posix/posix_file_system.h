@@ -33,6 +33,11 @@ class PosixFileSystem : public FileSystem {
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  bool RunsWithRights() override;
+  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
+  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
+  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
+  std::unique_ptr<WritableFile> CreateLog(const std::string& path, bool guarded) override;
   std::string LastError() override;
 
  private:
