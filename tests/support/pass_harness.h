@@ -17,6 +17,7 @@ struct PassHarness {
   StringList commands;
   StringList paths;
   StringList problems;  // the "Failed: " lines the passes reported
+  SkippedFiles skipped;
   PathRules rules;
 
   explicit PassHarness(PathRules r) : PassHarness(r, ownFs) {}
@@ -25,7 +26,11 @@ struct PassHarness {
     fs.AddFile(kLogName, "");
     log.Open(fs, kLogName, false);
   }
-  EditContext Context() { return {commands, paths, fs, log, rules, &problems}; }
+  EditContext Context() {
+    EditContext ctx{commands, paths, fs, log, rules, &problems};
+    ctx.skipped = &skipped;
+    return ctx;
+  }
   int Add(const StringList& files) { return AddPathEntries(Context(), files); }
   int Remove(const StringList& files) { return RemovePathEntries(Context(), files); }
   // What the log holds so far.

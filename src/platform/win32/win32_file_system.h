@@ -20,6 +20,14 @@ class Win32FileSystem : public FileSystem {
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  bool RunsWithRights() override;
+  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
+  // Windows has no per-thread identity for this: kUnsupported, and the core refuses links in
+  // another user's place instead.
+  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
+  // Checks that no folder on the way is a reparse point; the folder is not held open.
+  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
+  std::unique_ptr<WritableFile> CreateLog(const std::string& path, bool guarded) override;
   std::string LastError() override;
 };
 
