@@ -56,3 +56,24 @@ TEST(InstallationRegistrationTest, NothingRegisteredWithoutInstallations) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// With rights, a PATH entry that depends on the current directory is nobody's to trust.
+TEST(InstallationRegistrationTest, WithRightsOnlyAbsolutePathEntriesCount) {
+  TempDir t;
+  t.File("M/toolbox/local/pathdef.m");
+  Launcher(t / "M/bin/matlab");
+  std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(t.path());
+  MemoryRegistry plain, guarded;
+  int withoutRights = RegisterInstallations(plain, "M/bin", {}, false);
+  int withRights = RegisterInstallations(guarded, "M/bin::" + std::string("./M/bin"), {}, true);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(withoutRights, 1);
+  EXPECT_EQ(withRights, 0);
+}
+
+}  // namespace
+}  // namespace vorex

@@ -170,3 +170,43 @@ TEST(UpdateRunTest, CancelDuringTheModifyStageDoesNotStopThePasses) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// A run with rights: files in another user's place that cannot be edited are skipped; they
+// count neither as a failure nor as a file modified, and the user reads why.
+TEST(UpdateRunTest, SkippedFilesNeitherFailNorCount) {
+  const std::string planted = "D:\\Users\\evil\\LOCAL\\pathdef.m";
+  for (bool withReal : {true, false}) {
+    SCOPED_TRACE(withReal);
+    UpdateHarness run;
+    run.s.fs.withRights = true;
+    run.s.fs.roots = {"D:\\"};
+    run.s.fs.specials.insert(planted);
+    run.s.fs.dirs.insert("D:\\Users");
+    run.s.fs.dirs.insert("D:\\Users\\evil");
+    run.s.fs.dirs.insert("D:\\Users\\evil\\LOCAL");
+    run.s.fs.GiveTo("D:\\Users\\evil", "evil");
+    if (withReal) {
+      run.s.fs.AddFile("D:\\M\\LOCAL\\pathdef.m", kText);
+      run.s.fs.AddFile("D:\\N\\LOCAL\\pathdef.m", kText);
+    }
+    run.Go();
+    bool told = false;
+    for (const auto& c : run.s.window.Calls()) told |= c.what == "problem" && c.text.rfind("Skipped: " + planted + ": ", 0) == 0;
+    EXPECT_TRUE(told);
+    if (withReal) {
+      EXPECT_EQ(run.result, kExitSuccess);
+      auto status = run.s.window.Texts(kIdcStatusText);
+      ASSERT_GE(status.size(), 2u);
+      EXPECT_EQ(status[status.size() - 2], "MATLAB Path Update Complete (2 paths modified).");
+    } else {
+      // Nothing this run could update: as if nothing had been found.
+      EXPECT_EQ(run.result, kExitNotFound);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorex

@@ -183,6 +183,8 @@ bool FakeFileSystem::ListDirectory(const std::string& dir, const std::function<b
   };
   for (const std::string& d : dirs) consider(d, true);
   for (const auto& [path, contents] : files) consider(path, false);
+  for (const std::string& path : specials) consider(path, false);
+  for (const auto& [path, target] : links) consider(path, false);
   for (const auto& [name, isDir] : entries) {
     DirEntry entry;
     entry.name = name;
