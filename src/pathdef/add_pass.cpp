@@ -143,12 +143,14 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
       ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
-      EditResult edited = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-        if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint) return true;
-        *why = text.empty() ? "the file is empty"
-                            : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
-        return false;
-      });
+      EditResult edited =
+          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
+            if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
+              return true;
+            *why = text.empty() ? "the file is empty"
+                                : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
+            return false;
+          });
       if (edited == EditResult::kFailed) {
         result = 0;
         break;

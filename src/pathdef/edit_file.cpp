@@ -1,5 +1,7 @@
 #include "pathdef/edit_file.h"
 
+#include <algorithm>
+
 #include "base/paths.h"
 #include "pathdef/edit_place.h"
 #include "pathdef/pathdef_text.h"
@@ -7,9 +9,7 @@
 namespace vorex {
 
 bool SkippedFiles::Contains(const std::string& path) const {
-  for (const std::string& p : paths)
-    if (p == path) return true;
-  return false;
+  return std::ranges::find(paths, path) != paths.end();
 }
 
 void EditContext::ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const {
@@ -119,7 +119,9 @@ bool IsLink(FileSystem& fs, const std::string& path) {
 
 EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
   FileSystem& fs = ctx.fs;
-  auto plain = [&](const std::string& p) { return RunCycle(ctx, p, transform, true) ? EditResult::kEdited : EditResult::kFailed; };
+  auto plain = [&](const std::string& p) {
+    return RunCycle(ctx, p, transform, true) ? EditResult::kEdited : EditResult::kFailed;
+  };
   if (!fs.RunsWithRights()) return plain(path);
 
   EditPlace place;

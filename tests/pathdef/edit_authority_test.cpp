@@ -69,7 +69,9 @@ TEST(EditAuthority, PlantedFilesAreSkippedAndTheRunGoesOn) {
       {"link that leads nowhere", [](FakeFileSystem& fs) { fs.links[kUserFile] = "/nowhere"; },
        "follow link /home/evil/x/local/pathdef.m: the link leads nowhere"},
       {"fifo", [](FakeFileSystem& fs) { fs.specials.insert(kUserFile); }, "not a regular file"},
-      {"no insertion point", [](FakeFileSystem& fs) { fs.AddFile(kUserFile, "x = 1;\n"); }, "edit " "/home/evil/x/local/pathdef.m: no"},
+      {"no insertion point", [](FakeFileSystem& fs) { fs.AddFile(kUserFile, "x = 1;\n"); },
+       "edit "
+       "/home/evil/x/local/pathdef.m: no"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -115,8 +117,8 @@ TEST(EditAuthority, AUsersOwnFileIsEditedAsThatUser) {
 // Whatever step fails while acting as the user, the run gets its own rights back, the file keeps
 // its text and the run does not fail.
 TEST(EditAuthority, EveryFailureAsTheUserIsASkipWithRightsRestored) {
-  for (Op op : {Op::kResolve, Op::kLock, Op::kRead, Op::kCreate, Op::kWrite, Op::kClose, Op::kHardLink,
-                Op::kRenameOver, Op::kActAs}) {
+  for (Op op : {Op::kResolve, Op::kLock, Op::kRead, Op::kCreate, Op::kWrite, Op::kClose, Op::kHardLink, Op::kRenameOver,
+                Op::kActAs}) {
     SCOPED_TRACE(testing::OpName(op));
     Machine m;
     m.fs.AddFile(kUserFile, kText);

@@ -194,7 +194,8 @@ TEST(UpdateRunTest, SkippedFilesNeitherFailNorCount) {
     }
     run.Go();
     bool told = false;
-    for (const auto& c : run.s.window.Calls()) told |= c.what == "problem" && c.text.rfind("Skipped: " + planted + ": ", 0) == 0;
+    for (const auto& c : run.s.window.Calls())
+      told |= c.what == "problem" && c.text.rfind("Skipped: " + planted + ": ", 0) == 0;
     EXPECT_TRUE(told);
     if (withReal) {
       EXPECT_EQ(run.result, kExitSuccess);

@@ -257,7 +257,7 @@ std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, 
   // The pinned folder itself when it is the one: a fresh description of it, so that the lock
   // goes with this descriptor alone.
   int fd = t_pin.fd >= 0 && dir == t_pin.dir ? ::openat(t_pin.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                              : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+                                             : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     FailWithErrno();
     return nullptr;
@@ -386,8 +386,10 @@ std::unique_ptr<FolderPin> PosixFileSystem::PinFolder(const std::string& dir) {
     std::string name = rest.substr(pos, slash - pos);
     pos = slash + 1;
     int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) FailWith(rest + ": a symbolic link appeared on the way");
-    else if (next < 0) FailWithErrno();
+    if (next < 0 && (errno == ELOOP || errno == ENOTDIR))
+      FailWith(rest + ": a symbolic link appeared on the way");
+    else if (next < 0)
+      FailWithErrno();
     ::close(fd);
     fd = next;
   }
@@ -424,7 +426,10 @@ std::unique_ptr<WritableFile> PosixFileSystem::CreateLog(const std::string& path
     refusal = "it belongs to another user in a folder that others may write";
   }
   if (refusal || ::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0600) != 0) {
-    if (refusal) FailWith(refusal); else FailWithErrno();
+    if (refusal)
+      FailWith(refusal);
+    else
+      FailWithErrno();
     ::close(fd);
     return nullptr;
   }

@@ -57,8 +57,7 @@ std::vector<gid_t> GroupsOf(uid_t uid, gid_t primary) {
 
 class FsIdentity : public ActingIdentity {
  public:
-  FsIdentity(uid_t uid, gid_t gid, std::vector<gid_t> groups)
-      : uid_(uid), gid_(gid), groups_(std::move(groups)) {}
+  FsIdentity(uid_t uid, gid_t gid, std::vector<gid_t> groups) : uid_(uid), gid_(gid), groups_(std::move(groups)) {}
   ~FsIdentity() override {
     // The user id first: with it the thread gets its capabilities back, which the group calls
     // need. A thread that cannot become itself again must not go on working.
@@ -78,8 +77,8 @@ class FsIdentity : public ActingIdentity {
 
 FsStatus ActAsOnThisThread(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) {
   guard->reset();
-  uid_t uid = static_cast<uid_t>(owner.userId);
-  gid_t gid = static_cast<gid_t>(owner.groupId);
+  auto uid = static_cast<uid_t>(owner.userId);
+  auto gid = static_cast<gid_t>(owner.groupId);
   // The group an entry belongs to need not be its owner's: the user's own primary group counts.
   std::vector<char> buf(16384);
   struct passwd pw {};
@@ -92,8 +91,8 @@ FsStatus ActAsOnThisThread(const EntryOwner& owner, std::unique_ptr<ActingIdenti
     FailWith(std::strerror(errno));
     return FsStatus::kFailed;
   }
-  uid_t ownUid = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1)));
-  gid_t ownGid = static_cast<gid_t>(::setfsgid(static_cast<gid_t>(-1)));
+  auto ownUid = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1)));
+  auto ownGid = static_cast<gid_t>(::setfsgid(static_cast<gid_t>(-1)));
   // From here on the guard restores whatever was changed, on every path.
   auto identity = std::make_unique<FsIdentity>(ownUid, ownGid, std::move(saved));
   if (!SetThreadGroups(GroupsOf(uid, gid))) {
