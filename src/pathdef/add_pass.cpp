@@ -101,11 +101,24 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const s
     if (!done && point && i == point->line && !point->below) {
       std::string e = entry(i);
       if (point->atMarker) {
-        std::string_view before = line.text.substr(0, line.text.find(kEndEntriesMarker));
-        e += kEndEntriesMarker;
-        e += ChooseEol(lines, i, rules);
+        // Text before the marker (an entry sharing its line) stays a line of its own, the entry
+        // follows, and the marker line keeps whatever followed the marker: nothing is lost and
+        // no line is joined to the next. A list that closes on the marker's line keeps that line
+        // whole, with the entry above it, inside the list.
+        std::size_t at = line.text.find(kEndEntriesMarker);
+        std::string_view before = line.text.substr(0, at);
+        std::string_view markerLine = line.text;
+        if (!Trim(before, " \t").empty() && before.find(']') == std::string_view::npos) {
+          *out += ConvertColon(before, rules);
+          *out += ChooseEol(lines, i, rules);
+          markerLine = line.text.substr(at);
+          // The entry now follows that text, as it would follow a line of its own.
+          sepFlag = before.find(sep) != std::string_view::npos;
+          e = entry(i);
+        }
         *out += e;
-        *out += ConvertColon(before, rules);
+        *out += markerLine;
+        *out += line.eol;
       } else {
         *out += e;
         *out += ConvertColon(line.text, rules);

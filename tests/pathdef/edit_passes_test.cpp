@@ -84,8 +84,22 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"UnixKeepsCaseAndColon", false, testing::kCurrentUnix, "/opt/My Tools",
                 Inserted(testing::kCurrentUnix, LineOf(testing::kCurrentUnix, "%%% END"), "\t'/opt/My Tools:',...\n")},
         AddCase{"QuoteDoubled", true, kMarkerFirst, "C:\\O'Brien", "\t';c:\\o''brien;',...\n" + kMarkerFirst},
-        AddCase{"TextAfterMarkerDropped", true, kTextAfterMarker, "C:\\n",
-                "p = [...\n     'a;', ...\n\t'c:\\n;',...\n%%% END ENTRIES %%%\n  ];\n"},
+        AddCase{"TextAroundMarkerKept", true, kTextAfterMarker, "C:\\n",
+                "p = [...\n     'a;', ...\n\t'c:\\n;',...\n  %%% END ENTRIES %%% trailing\n];\n"},
+        AddCase{
+            "EntryBeforeMarkerStaysItsOwnLine", false, testing::kMarkerAfterEntry, "/opt/x",
+            "function p = pathdef\np = [...\n%%% BEGIN ENTRIES %%%\n     matlabroot,'/toolbox/matlab/general:', ...\n"
+            "     matlabroot,'/toolbox/matlab/d1:', ... \n\t'/opt/x:',...\n%%% END ENTRIES %%%\n];\n"},
+        AddCase{"NoteAfterMarkerKept", false, testing::kMarkerWithNote, "/opt/x",
+                "function p = pathdef\np = [...\n     matlabroot,'/toolbox/matlab/general:', ...\n"
+                "     matlabroot,'/toolbox/matlab/d1:', ... \n\t'/opt/x:',...\n%%% END ENTRIES %%% (do not edit "
+                "below)\n];\n"},
+        AddCase{"MarkerOnClosingLineKeptWhole", false, testing::kMarkerOnClosingLine, "/opt/x",
+                Inserted(testing::kMarkerOnClosingLine, 3, "\t'/opt/x:',...\n")},
+        AddCase{"MarkerLineWithoutLineEnd", false, "p = [...\n'/a:', ... %%% END ENTRIES %%%", "/b",
+                "p = [...\n'/a:', ... \n\t'/b:',...\n%%% END ENTRIES %%%"},
+        AddCase{"MarkerLineCrlf", false, "p = [...\r\n'/a:', ... %%% END ENTRIES %%% x\r\n];\r\n", "/b",
+                "p = [...\r\n'/a:', ... \r\n\t'/b:',...\r\n%%% END ENTRIES %%% x\r\n];\r\n"},
         AddCase{"BracketInCommentIgnored", true, kBracketInComment, "C:\\n",
                 Inserted(kBracketInComment, 3, "\t'c:\\n;',...\n")},
         AddCase{"FirstColonQuoteConverted", true, kColons, "C:\\n",

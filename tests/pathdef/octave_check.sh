@@ -45,5 +45,9 @@ case_run savepath windows "C:\\O'Brien\\x" ';'
 case_run old windows 'C:\New' ';'
 case_run current posix '/opt/My Tools' ':'
 case_run current posix "/home/o'brien/m" ':'
+# The end marker sharing its line with an entry, a note, or the closing bracket.
+case_run after-entry posix '/opt/x' ':'
+case_run with-note posix '/opt/x' ':'
+case_run closing posix '/opt/x' ':'
 echo "octave: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -102,4 +102,25 @@ inline const std::string kCurrentUnix =
     "    [bp, ep] = deal('/opt/x', '');\n"
     "end\n";
 
+// Hand-edited files whose end marker shares its line: with the last entry, with a note after
+// it, and with the list's closing bracket.
+inline const std::string kMarkerAfterEntry =
+    "function p = pathdef\n"
+    "p = [...\n"
+    "%%% BEGIN ENTRIES %%%\n"
+    "     matlabroot,'/toolbox/matlab/general:', ...\n"
+    "     matlabroot,'/toolbox/matlab/d1:', ... %%% END ENTRIES %%%\n"
+    "];\n";
+inline const std::string kMarkerWithNote =
+    "function p = pathdef\n"
+    "p = [...\n"
+    "     matlabroot,'/toolbox/matlab/general:', ...\n"
+    "     matlabroot,'/toolbox/matlab/d1:', ... %%% END ENTRIES %%% (do not edit below)\n"
+    "];\n";
+inline const std::string kMarkerOnClosingLine =
+    "function p = pathdef\n"
+    "p = [...\n"
+    "     matlabroot,'/toolbox/matlab/general:', ...\n"
+    "]; %%% END ENTRIES %%%\n";
+
 }  // namespace vorex::testing

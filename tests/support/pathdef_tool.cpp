@@ -1,7 +1,7 @@
 // Test helper: applies one ADD or REMOVE to text on standard input, or prints a fixture, so that
 // scripts can check the results with a real evaluator.
 //   pathdef_tool add|remove windows|posix DIR  < in > out
-//   pathdef_tool fixture old|savepath|current
+//   pathdef_tool fixture old|savepath|current|after-entry|with-note|closing
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -14,9 +14,12 @@ int main(int argc, char** argv) {
   using namespace vorex;
   if (argc == 3 && std::string(argv[1]) == "fixture") {
     std::string name = argv[2];
-    std::cout << (name == "old"        ? testing::kOldInstallerLf
-                  : name == "savepath" ? testing::kSavepathWindows
-                                       : testing::kCurrentUnix);
+    std::cout << (name == "old"           ? testing::kOldInstallerLf
+                  : name == "savepath"    ? testing::kSavepathWindows
+                  : name == "after-entry" ? testing::kMarkerAfterEntry
+                  : name == "with-note"   ? testing::kMarkerWithNote
+                  : name == "closing"     ? testing::kMarkerOnClosingLine
+                                          : testing::kCurrentUnix);
     return 0;
   }
   if (argc != 4) return 2;
