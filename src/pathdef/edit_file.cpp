@@ -77,7 +77,7 @@ bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransfo
   }
   if (ok) {
     fs.CopyPermissions(target, newPath);
-    if (RotatePathdefFiles(ctx, target, newPath)) return true;
+    if (RotatePathdefFiles(ctx, target, newPath, &text)) return true;
     if (!fs.Exists(target)) {
       // The old text is pathdef.bak and the new one pathdef.new: both are kept for the user.
       ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, "pathdef.bak", ctx.rules) +
@@ -175,7 +175,8 @@ EditResult EditOneFile(const EditContext& ctx, const std::string& path, const Te
   return EditResult::kFailed;
 }
 
-bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath) {
+bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
+                        const std::string* oldText) {
   FileSystem& fs = ctx.fs;
   std::string backup = SiblingName(path, "pathdef.bak", ctx.rules);
   // Usually there is none yet; one that cannot go (a directory, say) would block the backup.
@@ -205,6 +206,21 @@ bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const s
       return false;
     case FsStatus::kUnsupported:
       break;
+  }
+  // Where the backup cannot be a second name (the kernel's link protection over another user's
+  // file, a file system without hard links): a flushed copy of the old text, then the same one
+  // atomic rename, so that pathdef.m still exists at every moment.
+  if (oldText) {
+    if (std::unique_ptr<WritableFile> copy = fs.CreateNew(backup)) {
+      bool written = copy->Write(*oldText);
+      if (copy->Close() && written) {
+        fs.CopyPermissions(path, backup);
+        if (fs.RenameOver(newPath, path)) return true;
+        ctx.ReportFailure("rename", newPath + " to " + path, fs.LastError());
+        return false;
+      }
+      fs.Remove(backup);  // a copy cut short is no backup
+    }
   }
   // Last: three steps, with the backup renamed back when the new file cannot take its place.
   if (!fs.Rename(path, backup)) {

@@ -46,10 +46,13 @@ struct EditContext {
 int AddPathEntries(const EditContext& ctx, const StringList& foundFiles);
 int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles);
 
-// Puts newPath in the place of path and keeps the previous file as pathdef.bak beside it.
+// Puts newPath in the place of path and keeps the previous file as pathdef.bak beside it: as a
+// second name of the old file, else by the platform's replace step, else (given the old text) as
+// a flushed copy, and only where none of these works by three renames. Except in that last case
 // pathdef.m exists at every moment and holds the old or the new text. A failed step is reported
 // through ctx.
-bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath);
+bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
+                        const std::string* oldText = nullptr);
 
 // The text edits themselves, without any file.
 enum class AddOutcome { kInserted, kAlreadyListed, kNoInsertionPoint };

@@ -22,7 +22,7 @@ const std::string kOld = "p = [...\n'/a:', ...\n%%% END ENTRIES %%%\n];\n";
 const std::string kEdited = "p = [...\n'/a:', ...\n\t'/b:',...\n%%% END ENTRIES %%%\n];\n";
 const std::string kPreviousBackup = "an older backup\n";
 
-enum class Mode { kHardLinks, kReplaceFile, kThreeRenames };
+enum class Mode { kHardLinks, kReplaceFile, kCopyBackup, kThreeRenames };
 
 const char* ModeName(Mode m) {
   switch (m) {
@@ -30,6 +30,8 @@ const char* ModeName(Mode m) {
       return "HardLinks";
     case Mode::kReplaceFile:
       return "ReplaceFile";
+    case Mode::kCopyBackup:
+      return "CopyBackup";
     case Mode::kThreeRenames:
       return "ThreeRenames";
   }
@@ -39,6 +41,8 @@ const char* ModeName(Mode m) {
 void Configure(FakeFileSystem& fs, Mode mode) {
   fs.supportsHardLinks = mode == Mode::kHardLinks;
   fs.supportsReplaceFile = mode == Mode::kReplaceFile;
+  // No copy can be made either: only the three renames are left.
+  if (mode == Mode::kThreeRenames) fs.FailOn(Op::kCreate, 1, "pathdef.bak");
   fs.AddFile(kPath, kOld);
   fs.AddFile(kBak, kPreviousBackup);
 }
@@ -114,7 +118,8 @@ TEST_P(FaultMatrixTest, StoppingAfterEachStepLeavesOldOrNewText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FaultMatrixTest,
-                         ::testing::Values(Mode::kHardLinks, Mode::kReplaceFile, Mode::kThreeRenames),
+                         ::testing::Values(Mode::kHardLinks, Mode::kReplaceFile, Mode::kCopyBackup,
+                                           Mode::kThreeRenames),
                          [](const ::testing::TestParamInfo<Mode>& info) { return ModeName(info.param); });
 
 TEST(RotateTest, RollsBackWhenTheNewFileCannotTakeItsPlace) {

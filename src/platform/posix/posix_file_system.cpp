@@ -37,9 +37,10 @@ class FdWritableFile : public WritableFile {
   ~FdWritableFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
-  bool Write(std::string_view data) override {
+  bool Write(std::string_view data) override { return WriteAll(fd_, data); }
+  static bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
-      ssize_t n = ::write(fd_, data.data(), data.size());
+      ssize_t n = ::write(fd, data.data(), data.size());
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return FailWithErrno();
       if (n == 0) return FailWith("nothing written");
@@ -228,8 +229,94 @@ std::unique_ptr<WritableFile> PosixFileSystem::CreateForWrite(const std::string&
   return OpenRegularForWrite(path, O_CREAT | O_TRUNC, 0644);
 }
 
+#if defined(O_TMPFILE)
+namespace {
+
+// A file without a name until it is complete: a run killed while writing leaves nothing behind.
+// Close flushes it and only then gives it its name; where the system lets no unnamed file be
+// named (no rights for AT_EMPTY_PATH and no /proc), its text is copied into a named file.
+class UnnamedNewFile : public WritableFile {
+ public:
+  UnnamedNewFile(int fd, int dirFd, std::string name, std::string path)
+      : fd_(fd), dirFd_(dirFd), name_(std::move(name)), path_(std::move(path)) {}
+  ~UnnamedNewFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (dirFd_ >= 0) ::close(dirFd_);
+  }
+  bool Write(std::string_view data) override { return FdWritableFile::WriteAll(fd_, data); }
+  bool Close() override {
+    if (fd_ < 0) return FailWith("already closed");
+    bool ok = ::fsync(fd_) == 0 || FailWithErrno();
+    if (ok) ok = GiveName();
+    ::close(fd_);
+    ::close(dirFd_);
+    fd_ = dirFd_ = -1;
+    return ok;
+  }
+
+ private:
+  bool GiveName() {
+    if (::linkat(fd_, "", dirFd_, name_.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return FailWithErrno();
+    std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), dirFd_, name_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == EEXIST) return FailWithErrno();
+    return CopyToNamedFile();
+  }
+  bool CopyToNamedFile() {
+    int out = ::openat(dirFd_, name_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0) return FailWithErrno();
+    char buf[65536];
+    off_t at = 0;
+    bool ok = true;
+    for (;;) {
+      ssize_t n = ::pread(fd_, buf, sizeof buf, at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = FailWithErrno();
+        break;
+      }
+      if (n == 0) break;
+      if (!FdWritableFile::WriteAll(out, std::string_view(buf, static_cast<std::size_t>(n)))) {
+        ok = false;
+        break;
+      }
+      at += n;
+    }
+    if (ok && ::fsync(out) != 0 && errno != EINVAL) ok = FailWithErrno();
+    ::close(out);
+    if (!ok) ::unlinkat(dirFd_, name_.c_str(), 0);
+    return ok;
+  }
+
+  int fd_;
+  int dirFd_;
+  std::string name_;
+  std::string path_;
+};
+
+}  // namespace
+#endif
+
 std::unique_ptr<WritableFile> PosixFileSystem::CreateNew(const std::string& path) {
   // Private until CopyPermissions gives it the mode of the file it replaces.
+#if defined(O_TMPFILE)
+  At at = Locate(path);
+  std::string dir = at.dirFd == AT_FDCWD ? ParentOf(path, PathRules::Posix()) : ".";
+  std::string name = at.dirFd == AT_FDCWD ? path.substr(path.rfind('/') + 1) : at.name;
+  int dirFd = ::openat(at.dirFd, dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      ::close(dirFd);
+      FailWith(std::strerror(EEXIST));
+      return nullptr;
+    }
+    int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) return std::make_unique<UnnamedNewFile>(fd, dirFd, name, path);
+    ::close(dirFd);  // a file system without unnamed files: a named one below
+  }
+#endif
   return OpenRegularForWrite(path, O_CREAT | O_EXCL, 0600);
 }
 

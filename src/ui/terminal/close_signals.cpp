@@ -31,10 +31,16 @@ CloseSignals::CloseSignals(int wakeFd) {
   sigemptyset(&sa.sa_mask);
   ::sigaction(SIGINT, &sa, &oldInt_);
   ::sigaction(SIGTERM, &sa, &oldTerm_);
+  ::sigaction(SIGHUP, &sa, &oldHup_);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGPIPE, &ignore, &oldPipe_);
   sigset_t closeSignals;
   sigemptyset(&closeSignals);
   sigaddset(&closeSignals, SIGINT);
   sigaddset(&closeSignals, SIGTERM);
+  sigaddset(&closeSignals, SIGHUP);
   ::pthread_sigmask(SIG_UNBLOCK, &closeSignals, &oldMask_);
 }
 
@@ -42,6 +48,8 @@ CloseSignals::~CloseSignals() {
   ::pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
   ::sigaction(SIGINT, &oldInt_, nullptr);
   ::sigaction(SIGTERM, &oldTerm_, nullptr);
+  ::sigaction(SIGHUP, &oldHup_, nullptr);
+  ::sigaction(SIGPIPE, &oldPipe_, nullptr);
   g_signalFd = -1;
 }
 

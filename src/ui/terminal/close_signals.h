@@ -1,7 +1,9 @@
 #pragma once
-// Ctrl-C and SIGTERM as a request to close the terminal dialog. While a CloseSignals object
-// lives, either signal sets a flag and writes one byte to the given descriptor (so the UI loop's
-// poll wakes); nothing else happens in the handler. Only one may live at a time.
+// Ctrl-C, SIGTERM and SIGHUP (the session that started us went away: an ssh connection that
+// dropped) as a request to close the terminal dialog. While a CloseSignals object lives, each
+// sets a flag and writes one byte to the given descriptor (so the UI loop's poll wakes); nothing
+// else happens in the handler, so a rewrite under way finishes. A write to a pipe nobody reads
+// any more fails instead of ending the process. Only one may live at a time.
 #include <csignal>
 
 namespace vorex {
@@ -21,6 +23,8 @@ class CloseSignals {
  private:
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
+  struct sigaction oldPipe_ {};
   sigset_t oldMask_{};
 };
 
