@@ -30,20 +30,55 @@ constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others 
 // The read-edit-replace cycle itself. `follow` false: a link at `path` is refused, not followed.
 bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransform& transform, bool follow) {
   FileSystem& fs = ctx.fs;
-  std::string target = path;
-  if (follow) {
-    if (!fs.ResolveLink(path, &target)) {
-      ctx.ReportFailure("follow link", path, fs.LastError());
-      return false;
-    }
-  } else if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
-    ctx.ReportFailure("follow link", path, kLinkNotFollowed);
+  // Nothing looks at the name before the lock that covers it is held: another run may be half
+  // way through replacing the file, and is waited for rather than seen with no pathdef.m.
+  std::unique_ptr<FileLock> lock = fs.LockForEdit(path, ctx.lockTimeout);
+  if (!lock) {
+    ctx.ReportFailure("lock", path, fs.LastError());
     return false;
   }
-  std::unique_ptr<FileLock> lock = fs.LockForEdit(target, ctx.lockTimeout);
-  if (!lock) {
-    ctx.ReportFailure("lock", target, fs.LastError());
-    return false;
+  std::unique_ptr<FileLock> targetLock;
+  std::string target = path;
+  if (!follow) {
+    if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
+      ctx.ReportFailure("follow link", path, kLinkNotFollowed);
+      return false;
+    }
+  } else {
+    std::string lockedTarget;  // whose folder is held besides the link's own
+    for (int attempt = 0;; ++attempt) {
+      if (!fs.ResolveLink(path, &target)) {
+        ctx.ReportFailure("follow link", path, fs.LastError());
+        return false;
+      }
+      if (ParentOf(target, ctx.rules) == ParentOf(path, ctx.rules)) break;
+      if (targetLock && target == lockedTarget) break;
+      if (attempt == 3) {
+        ctx.ReportFailure("follow link", path, "the link kept changing");
+        return false;
+      }
+      // A link into another folder: both folders are locked, always in the same order, so that
+      // two runs reaching them from either side never wait for each other. The link may change
+      // while nothing is held, so it is followed again under both locks.
+      targetLock.reset();
+      lock.reset();
+      bool linkFirst = ParentOf(path, ctx.rules) < ParentOf(target, ctx.rules);
+      const std::string& first = linkFirst ? path : target;
+      const std::string& second = linkFirst ? target : path;
+      std::unique_ptr<FileLock> firstLock = fs.LockForEdit(first, ctx.lockTimeout);
+      if (!firstLock) {
+        ctx.ReportFailure("lock", first, fs.LastError());
+        return false;
+      }
+      std::unique_ptr<FileLock> secondLock = fs.LockForEdit(second, ctx.lockTimeout);
+      if (!secondLock) {
+        ctx.ReportFailure("lock", second, fs.LastError());
+        return false;
+      }
+      lock = std::move(firstLock);
+      targetLock = std::move(secondLock);
+      lockedTarget = target;
+    }
   }
   std::string text;
   if (!fs.ReadFile(target, &text)) {

@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
+#include "pathdef/edit_file.h"
 #include "pathdef/edit_passes.h"
 #include "support/fake_file_system.h"
 #include "support/pass_harness.h"
@@ -258,7 +260,40 @@ TEST(LockTest, TextIsReadOnlyOnceTheLockIsHeld) {
     return journal.size();
   };
   EXPECT_LT(at("lock"), at("read " + kPath));
+  // The name itself is looked at only under the lock: another run may be replacing it.
+  EXPECT_LT(at("lock"), at("resolve " + kPath));
   EXPECT_TRUE(fs.locked.empty());
+}
+
+// A link into another folder: both folders are held while the target is edited, the one whose
+// name sorts first taken first, whichever side the run came from.
+TEST(LockTest, ALinkIntoAnotherFolderHoldsBothFoldersInOneOrder) {
+  for (bool fromLink : {true, false}) {
+    FakeFileSystem fs;
+    fs.AddFile("/a/shared/pathdef.m", kOld);
+    fs.AddFile("/z/local/keep", "");
+    fs.links["/z/local/pathdef.m"] = "/a/shared/pathdef.m";
+    testing::PassHarness h(PathRules::Posix(), fs);
+    std::set<std::string> heldDuringEdit;
+    EditResult r = EditOneFile(h.Context(), fromLink ? "/z/local/pathdef.m" : "/a/shared/pathdef.m",
+                               [&](std::string_view text, std::string* out, std::string*) {
+                                 heldDuringEdit = fs.locked;
+                                 *out = text;
+                                 return true;
+                               });
+    EXPECT_EQ(r, EditResult::kEdited);
+    std::vector<std::string> locks;
+    for (const std::string& call : fs.Journal())
+      if (call.rfind("lock ", 0) == 0) locks.push_back(call);
+    if (fromLink) {
+      EXPECT_EQ(heldDuringEdit, (std::set<std::string>{"/a/shared", "/z/local"}));
+      // The link's own folder first (to follow it), then both again in their order.
+      EXPECT_EQ(locks, (std::vector<std::string>{"lock /z/local", "lock /a/shared", "lock /z/local"}));
+    } else {
+      EXPECT_EQ(heldDuringEdit, (std::set<std::string>{"/a/shared"}));
+    }
+    EXPECT_TRUE(fs.locked.empty());
+  }
 }
 
 struct HostileCase {
