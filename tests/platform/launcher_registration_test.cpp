@@ -77,3 +77,23 @@ TEST(InstallationRegistrationTest, WithRightsOnlyAbsolutePathEntriesCount) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// Only a launcher in a folder named bin names an installation: "bin" inside another name does not.
+TEST(InstallationRegistrationTest, OnlyABinFolderNamesAnInstallation) {
+  TempDir t;
+  t.File("x/ca/toolbox/local/pathdef.m");
+  t.File("x/toolbox/local/pathdef.m");
+  Launcher(t / "x/cabinet/matlab");
+  Launcher(t / "y/bin/tools/matlab");
+  MemoryRegistry reg;
+  EXPECT_EQ(RegisterInstallations(reg, t / "x/cabinet:" + t / "y/bin/tools", {}), 0);
+  PosixFileSystem fs({t.path()});
+  StringList found;
+  EXPECT_EQ(FindPathdefInRegistry(reg, fs, PathRules::Posix(), found), 0);
+}
+
+}  // namespace
+}  // namespace vorex

@@ -68,15 +68,18 @@ int RegisterInstallations(MemoryRegistry& registry, const std::string& pathVaria
     std::string candidate = dir + "/matlab";
     if (!IsExecutableFile(candidate)) continue;
     char resolved[PATH_MAX];
-    if (!::realpath(candidate.c_str(), resolved) || !launchers.insert(resolved).second) continue;
+    if (!::realpath(candidate.c_str(), resolved)) continue;
+    // The installation is the parent of the launcher's folder, and only when that folder is
+    // `bin` (a whole name, after links): any other launcher names no installation.
+    std::string launcher = resolved;
+    std::size_t slash = launcher.rfind('/');
+    if (slash < 4 || launcher.compare(slash - 4, 4, "/bin") != 0) continue;
+    if (!launchers.insert(launcher).second) continue;
     if (launchers.size() == 1) {
       registry.Put("MATLAB.APPLICATION\\CLSID", "", kLauncherClsid);
       registry.Put(std::string("CLSID\\") + kLauncherClsid + "\\LocalServer32", "", resolved);
     }
-    std::string launcher = resolved;
-    std::size_t cut = launcher.rfind("bin");
-    if (cut == std::string::npos || cut == 0) continue;
-    std::string root = launcher.substr(0, cut);
+    std::string root = launcher.substr(0, slash - 3);
     registry.PutIn(kHkeyLocalMachine, registry.nativeView, kReleasesKey + root, "MATLABROOT", root);
     ++count;
   }

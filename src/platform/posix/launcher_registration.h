@@ -12,7 +12,8 @@ namespace vorex {
 //  - every launcher on PATH (each once, after resolving links) and every child of the standard
 //    roots that holds toolbox/local/pathdef.m (`/usr/local/MATLAB/*`, `/opt/MATLAB/*`,
 //    `/Applications/MATLAB_*.app`) as a release with its MATLABROOT.
-// A run with rights takes only absolute entries of PATH: an empty or relative one names a
+// A launcher counts only when, links resolved, it lies in a folder named `bin`: the installation
+// is that folder's parent. A run with rights takes only absolute entries of PATH: an empty or relative one names a
 // folder by the current directory, which anybody may have chosen.
 // Returns the number of installations registered.
 std::vector<std::string> StandardMatlabRoots();
