@@ -177,6 +177,30 @@ $W reg delete 'HKLM\SOFTWARE\MathWorks' /f /reg:32 >/dev/null 2>&1
 unregister
 rm -rf "$C/R23" "$WORK/d/R24" "$C/R12"
 
+# 7d. Runs started together on one installation take turns: each exits 0 with its entry in the
+# file, none reports the file missing while another replaces it.
+install_at "$C/M"
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+parallel_ok=1
+for round in 1 2 3 4 5 6; do
+  pids=()
+  for i in 1 2 3 4; do
+    (VOREX_RAW_LINE="C:\\t\\vorex.exe -silent on -command ADD -path C:\\par$round$i" $W raw_launch.exe >/dev/null 2>&1
+     echo $? > "$WORK/par$i") &
+    pids+=($!)
+  done
+  wait "${pids[@]}"
+  for i in 1 2 3 4; do
+    rc=$(cat "$WORK/par$i" 2>/dev/null)
+    [ "$rc" = 0 ] || { parallel_ok=0; echo "parallel round $round run $i: status $rc" >&2; }
+    grep -qF "'c:\par$round$i;'" "$C/M/toolbox/local/pathdef.m" || { parallel_ok=0; echo "parallel round $round run $i: entry lost" >&2; }
+  done
+done
+check "parallel: 6 rounds of 4 runs, every run 0 with its entry" test $parallel_ok = 1
+check "parallel: nothing left beside pathdef.m" test -z "$(ls "$C/M/toolbox/local" | grep -v -x -e pathdef.m -e pathdef.bak)"
+unregister
+rm -rf "$C/M"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
