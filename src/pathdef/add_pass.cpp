@@ -150,8 +150,8 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     if (IsBlankDirectory(ctx.paths[i])) return 0;
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(ctx.paths[i]) : ctx.paths[i];
     std::string key = DirectoryKey(ctx.paths[i], ctx.rules);
-    // The trim set decides whether the directory is listed; the entry names it as it was given,
-    // except where the platform itself ignores what the trim takes off (Windows).
+    // The key decides whether the directory is listed (DirectoryKey); the entry names it as it
+    // was given, except where the platform itself ignores what the trim takes off (Windows).
     std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
