@@ -24,9 +24,11 @@ class PathRules {
   // Windows entries end in ';' and the first ":'" of every line written becomes ";'"; UNIX files
   // separate entries with ':' and each file's own separator is kept.
   bool ConvertsColonEntries() const { return windows_; }
-  // The characters stripped from both ends of a directory and of a line before they are
-  // compared; on UNIX the entries end in ':', which is stripped as well.
-  std::string_view KeyTrimSet() const { return windows_ ? "\t' ;,.\n\r" : "\t' ;,.\n\r:"; }
+  // Whether a directory is listed: Windows drops trailing dots and blanks from names, so there a
+  // directory and a line are compared with the trim characters stripped from both ends. On POSIX
+  // "/opt/x." and "/opt/x;" are other directories than "/opt/x": only an entry that names exactly
+  // the directory (a trailing '/' aside) counts.
+  bool ExactDirectoryKeys() const { return !windows_; }
   // The Windows search records LOCAL as its pattern spells it; POSIX records names as stored.
   bool RecordsPatternSpelling() const { return windows_; }
   // POSIX directories must be absolute and free of ':'; relative ones are made absolute.

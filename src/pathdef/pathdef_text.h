@@ -28,7 +28,10 @@ std::string UndoubleQuotes(std::string_view text);
 // True for a directory that no pass may carry out: empty or made only of trim characters.
 bool IsBlankDirectory(std::string_view dir);
 
-// The key under which a directory or a line is compared.
+// The key under which a directory or a line is compared: with the trim characters stripped from
+// both ends (and lower-cased on Windows); where keys are exact (POSIX), the directory as given and
+// the one directory an entry line names between its quotes, either without a trailing '/'. A line
+// that is no entry has an empty key on POSIX.
 std::string DirectoryKey(std::string_view dir, const PathRules& rules);
 std::string LineKey(std::string_view line, const PathRules& rules);
 

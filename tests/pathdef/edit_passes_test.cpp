@@ -124,6 +124,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "p = [...\r'/a:', ...\r\t'/opt/a\"b:',...\r%%% END ENTRIES %%%\r];\r"},
         AddCase{"AlreadyListedAnyCase", true, testing::kSavepathWindows, "c:\\TOOLS\\X", testing::kSavepathWindows},
         AddCase{"AlreadyListedUnix", false, testing::kCurrentUnix, "/opt/x", testing::kCurrentUnix},
+        AddCase{"AlreadyListedTrailingSlashUnix", false, testing::kCurrentUnix, "/opt/x/", testing::kCurrentUnix},
+        // "/opt/x." is another directory than the listed "/opt/x" on POSIX.
+        AddCase{"UnixTrailingDotBesideListed", false, testing::kCurrentUnix, "/opt/x.",
+                Inserted(testing::kCurrentUnix, LineOf(testing::kCurrentUnix, "%%% END"), "\t'/opt/x.:',...\n")},
         AddCase{"AlreadyListedWithQuote", true, "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n",
                 "C:\\O'Brien", "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n"}),
     [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
@@ -138,6 +142,51 @@ TEST(AddPassTest, LogShowsEveryLineAndTheClosingBrace) {
             "Modify: C:\\M\\toolbox\\local\\pathdef.m for c:\\x\n"
             "Output File: C:\\M\\toolbox\\local\\pathdef.new\n"
             "p = [...\n\n%%% END ENTRIES %%%\n\nGot closing brace\n];\n\n");
+}
+
+// Whether the directory counts as listed by the line: Windows compares with the trim characters
+// stripped, POSIX only the one directory that an entry names.
+TEST(KeyTest, ListedOnlyWhereThePlatformSeesOneDirectory) {
+  struct Row {
+    const char* name;
+    bool windows;
+    std::string dir;
+    std::string line;
+    bool listed;
+  } rows[] = {
+      {"Same", false, "/opt/x", "'/opt/x:', ...", true},
+      {"WrittenByUs", false, "/opt/x", "\t'/opt/x:',...", true},
+      {"LeadingBlanks", false, "/opt/x", "     '/opt/x:', ...", true},
+      {"SemicolonEntry", false, "/opt/x", "'/opt/x;', ...", true},
+      {"NoSeparator", false, "/opt/x", "'/opt/x', ...", true},
+      {"FirstEntryLeadingSeparator", false, "/opt/x", "\t':/opt/x:',...", true},
+      {"TrailingSlashOnDirectory", false, "/opt/x/", "'/opt/x:', ...", true},
+      {"TrailingSlashInEntry", false, "/opt/x", "'/opt/x/:', ...", true},
+      {"Root", false, "/", "'/:', ...", true},
+      {"QuoteDoubled", false, "/opt/a'", "'/opt/a'':', ...", true},
+      {"SemicolonInName", false, "/opt/x;", "'/opt/x;:', ...", true},
+      {"TrailingDotIsAnother", false, "/opt/x.", "'/opt/x:', ...", false},
+      {"TrailingSemicolonIsAnother", false, "/opt/x;", "'/opt/x:', ...", false},
+      {"TrailingCommaIsAnother", false, "/opt/x,", "'/opt/x:', ...", false},
+      {"TrailingBlankIsAnother", false, "/opt/x ", "'/opt/x:', ...", false},
+      {"ListedWithDotIsAnother", false, "/opt/x", "'/opt/x.:', ...", false},
+      {"CaseCounts", false, "/opt/X", "'/opt/x:', ...", false},
+      {"DoubledQuoteIsNoEnd", false, "/opt/a", "'/opt/a'':', ...", false},
+      {"BeneathIsAnother", false, "/opt/x", "'/opt/x/sub:', ...", false},
+      {"RelativeToMatlabroot", false, "/toolbox/local", "matlabroot,'/toolbox/local:', ...", false},
+      {"Comment", false, "/opt/x", "% '/opt/x:', ...", false},
+      {"RootIsNoBlankLine", false, "/", "", false},
+      {"WindowsTrailingDot", true, "C:\\Tools\\X.", "\t'c:\\tools\\x;',...", true},
+      {"WindowsSemicolon", true, "C:\\x;", "'c:\\x;', ...", true},
+      {"WindowsCase", true, "c:\\TOOLS\\x", "     'C:\\Tools\\x;', ...", true},
+      {"WindowsFirstEntryLeadingSeparator", true, "C:\\n", "\t';c:\\n;',...", true},
+      {"WindowsTrailingBackslashCounts", true, "C:\\x\\", "'c:\\x;', ...", false},
+      {"WindowsBeneathIsAnother", true, "C:\\x", "'c:\\x\\sub;', ...", false},
+  };
+  for (const Row& row : rows) {
+    PathRules rules = row.windows ? PathRules::Windows() : PathRules::Posix();
+    EXPECT_EQ(LineKey(row.line, rules) == DirectoryKey(row.dir, rules), row.listed) << row.name;
+  }
 }
 
 struct FailCase {
