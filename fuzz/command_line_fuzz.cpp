@@ -1,30 +1,64 @@
-// The command-line parser on arbitrary lines: it never yields an unusable line as usable, and a
-// request for help or the version carries no pair.
+// The command-line parsers on arbitrary input: neither yields an unusable line as usable, and a
+// request for help or the version carries no pair. The input is the Windows line; split at each
+// NUL it is also the POSIX argument vector, where only whole arguments are option words.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "pathdef/pathdef_text.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string line(reinterpret_cast<const char*>(data), size);
-  vorex::ParsedCommandLine parsed = vorex::ParseCommandLine(line);
+namespace {
+
+// What holds for the result of either parser; `blank` tells the directories it must refuse.
+void CheckParsed(const vorex::ParsedCommandLine& parsed, bool (*blank)(std::string_view)) {
   if (parsed.logSwitch != 0 && parsed.logSwitch != 1) std::abort();
   if (parsed.silentSwitch != 0 && parsed.silentSwitch != 1) std::abort();
   // --help, -h and --version ask for no run: no pair is needed.
   if (parsed.request != vorex::ParsedCommandLine::Request::kRun) {
     if (!parsed.commands.empty() || !parsed.paths.empty()) std::abort();
-    return 0;
+    return;
   }
-  if (!parsed.problem.empty()) return 0;
+  if (!parsed.problem.empty()) return;
   if (parsed.commands.empty() || parsed.commands.size() != parsed.paths.size()) std::abort();
   for (const std::string& path : parsed.paths)
-    if (vorex::IsBlankDirectory(path)) std::abort();
+    if (blank(path)) std::abort();
   for (const std::string& command : parsed.commands) {
     std::string lower = vorex::AsciiLowerCopy(command);
     if (lower != "add" && lower != "remove") std::abort();
   }
+}
+
+bool OnlyBlanks(std::string_view text) {
+  return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+std::size_t CountOf(const std::vector<std::string>& args, const std::string& word) {
+  std::size_t n = 0;
+  for (std::size_t i = 1; i < args.size(); ++i) n += args[i] == word;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string line(reinterpret_cast<const char*>(data), size);
+  CheckParsed(vorex::ParseCommandLine(line), vorex::IsBlankDirectory);
+
+  std::vector<std::string> args;
+  for (std::size_t start = 0;;) {
+    std::size_t nul = line.find('\0', start);
+    args.push_back(line.substr(start, nul - start));
+    if (nul == std::string::npos) break;
+    start = nul + 1;
+  }
+  vorex::ParsedCommandLine parsed = vorex::ParseArguments(args);
+  CheckParsed(parsed, OnlyBlanks);
+  // Every pair comes from whole arguments: one -command and one -path argument each.
+  if (parsed.request == vorex::ParsedCommandLine::Request::kRun && parsed.problem.empty() &&
+      (parsed.commands.size() != CountOf(args, "-command") || parsed.paths.size() != CountOf(args, "-path")))
+    std::abort();
   return 0;
 }

@@ -106,20 +106,54 @@ std::vector<Value> CutValues(std::string_view line) {
   return values;
 }
 
-}  // namespace
+// --help, -h or --version asked for alone.
+ParsedCommandLine::Request RequestOf(std::string_view word) {
+  if (word == "--help" || word == "-h") return ParsedCommandLine::Request::kHelp;
+  if (word == "--version") return ParsedCommandLine::Request::kVersion;
+  return ParsedCommandLine::Request::kRun;
+}
 
-ParsedCommandLine ParseCommandLine(const std::string& line) {
-  ParsedCommandLine parsed;
-  std::string_view rest = std::string_view(line).substr(SkipProgramPath(line));
-  std::string firstWord = TrimBlanks(rest.substr(0, rest.find_first_of(" \t", SkipBlanks(rest, 0))));
-  if (TrimBlanks(rest) == firstWord) {
-    if (firstWord == "--help" || firstWord == "-h") parsed.request = ParsedCommandLine::Request::kHelp;
-    if (firstWord == "--version") parsed.request = ParsedCommandLine::Request::kVersion;
-    if (parsed.request != ParsedCommandLine::Request::kRun) return parsed;
+const std::pair<std::string_view, Option>* WholeOptionWord(std::string_view arg) {
+  for (const auto& option : kOptions)
+    if (arg == option.first) return &option;
+  return nullptr;
+}
+
+// Each option word with its value, from arguments that are each taken whole.
+std::vector<Value> ArgumentValues(const std::vector<std::string>& args) {
+  std::vector<Value> values;
+  bool joined = false;  // whether the value found last holds an argument yet
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (const auto* word = WholeOptionWord(args[i])) {
+      values.push_back({word->second, {}});
+      joined = false;
+    } else if (!values.empty()) {  // words before the first option are ignored, as on one line
+      if (joined) values.back().text += ' ';
+      values.back().text += args[i];
+      joined = true;
+    }
   }
+  for (Value& value : values) {
+    value.text = TrimBlanks(value.text);
+    // A pair of quotes around the whole value is taken off, as on one line.
+    if (value.text.size() >= 2 && value.text.front() == '"' && value.text.back() == '"')
+      value.text = value.text.substr(1, value.text.size() - 2);
+  }
+  return values;
+}
+
+// On POSIX every other value names a directory, relative ones once made absolute.
+bool OnlyBlanks(std::string_view text) {
+  return SkipBlanks(text, 0) == text.size();
+}
+
+// The pairs and switches that the values give, and what makes them unusable. `blank` tells the
+// directories that name nothing.
+ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std::string_view)) {
+  ParsedCommandLine parsed;
   bool logSeen = false;
   bool silentSeen = false;
-  for (Value& cut : CutValues(line)) {
+  for (const Value& cut : values) {
     const std::string& value = cut.text;
     switch (cut.option) {
       case Option::kCommand:
@@ -153,12 +187,36 @@ ParsedCommandLine ParseCommandLine(const std::string& line) {
       }
     }
     for (const std::string& path : parsed.paths) {
-      if (parsed.problem.empty() && IsBlankDirectory(path)) {
+      if (parsed.problem.empty() && blank(path)) {
         parsed.problem = problem::EmptyDirectory();
       }
     }
   }
   return parsed;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::string& line) {
+  std::string_view rest = std::string_view(line).substr(SkipProgramPath(line));
+  std::string firstWord = TrimBlanks(rest.substr(0, rest.find_first_of(" \t", SkipBlanks(rest, 0))));
+  if (TrimBlanks(rest) == firstWord && RequestOf(firstWord) != ParsedCommandLine::Request::kRun) {
+    ParsedCommandLine parsed;
+    parsed.request = RequestOf(firstWord);
+    return parsed;
+  }
+  // Windows drops the trim characters from a name, so "." or ";" leaves nothing.
+  return FromValues(CutValues(line), IsBlankDirectory);
+}
+
+ParsedCommandLine ParseArguments(const std::vector<std::string>& args) {
+  if (args.size() == 2 && RequestOf(args[1]) != ParsedCommandLine::Request::kRun) {
+    ParsedCommandLine parsed;
+    parsed.request = RequestOf(args[1]);
+    return parsed;
+  }
+  // "." and ".." name directories here: only a value of nothing but blanks is empty.
+  return FromValues(ArgumentValues(args), OnlyBlanks);
 }
 
 namespace {
@@ -201,16 +259,6 @@ std::string CheckDirectories(StringList& paths, const PathRules& rules, const st
     if (dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
   }
   return {};
-}
-
-std::string JoinArguments(const std::vector<std::string>& argv) {
-  std::string line;
-  for (std::size_t i = 0; i < argv.size(); ++i) {
-    if (i > 0) line += ' ';
-    bool quote = i == 0 && argv[i].find_first_of(" \t") != std::string::npos;
-    line += quote ? "\"" + argv[i] + "\"" : argv[i];
-  }
-  return line;
 }
 
 }  // namespace vorex

@@ -23,15 +23,20 @@ struct ParsedCommandLine {
   std::string problem;
 };
 
-// The line is the program's path (quoted or not) followed by the arguments.
+// Windows: the one line the system gives, the program's path (quoted or not) followed by the
+// arguments. An option word stands between blanks; a value runs to the next option word.
 ParsedCommandLine ParseCommandLine(const std::string& line);
+
+// POSIX: the arguments as the shell handed them over, the program's path first. Each is taken
+// whole: an option word is only ever a whole argument, and a value is the arguments up to the
+// next option word, joined with single blanks. A directory name that holds " -command " stays
+// one directory. Values are not checked against the trim characters: a relative directory such
+// as "." is made absolute first (CheckDirectories).
+ParsedCommandLine ParseArguments(const std::vector<std::string>& args);
 
 // Refuses directories that cannot be written into pathdef.m as they are (a line break; on POSIX a
 // leading ~ or a ":") and, on POSIX, makes relative ones absolute against currentDirectory.
 // Returns the problem line, empty when every directory is usable.
 std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory);
-
-// Joins a program path and its arguments with single blanks, quoting the path when it holds one.
-std::string JoinArguments(const std::vector<std::string>& argv);
 
 }  // namespace vorex

@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
     std::free(dir);
   }
 
+  // The shell hands each argument over whole: a directory named "/opt/a -path b" is one value,
+  // which the text of a joined line could no longer tell.
   return RunProgram({{registry, fs, sleeper, PathRules::Posix(), title, cwd},
                      [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
                      [](const std::string& text, const std::string& caption) {
@@ -40,5 +42,5 @@ int main(int argc, char** argv) {
                      [](const std::string& text, const std::string&) { std::fputs(text.c_str(), stdout); },
                      [&] { return TerminalWindow::Silent(STDERR_FILENO, title); },
                      [](const std::string& text) { std::fputs(text.c_str(), stderr); }},
-                    JoinArguments(args));
+                    ParseArguments(args));
 }

@@ -7,8 +7,11 @@
 namespace vorex {
 
 int CPathUpdateApp::InitInstance(const std::string& commandLine) {
+  return InitInstance(ParseCommandLine(commandLine));
+}
+
+int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   const PlatformServices& platform = platform_.services;
-  ParsedCommandLine parsed = ParseCommandLine(commandLine);
   using Request = ParsedCommandLine::Request;
   if (parsed.request != Request::kRun) {
     // A person asked: that is no error.

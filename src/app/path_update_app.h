@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "platform/dialog_window.h"
 #include "platform/services.h"
 #include "ui/path_update_dlg.h"
@@ -29,8 +30,10 @@ class CPathUpdateApp {
  public:
   CPathUpdateApp(AppPlatform platform, CPathUpdateDlg::UpdateJob job)
       : platform_(std::move(platform)), job_(std::move(job)) {}
-  // Returns the process's exit status.
+  // Returns the process's exit status. Windows hands over its one command line.
   int InitInstance(const std::string& commandLine);
+  // The command line as the platform's own parser read it (POSIX: ParseArguments).
+  int InitInstance(ParsedCommandLine parsed);
 
  private:
   AppPlatform platform_;

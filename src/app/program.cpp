@@ -4,10 +4,21 @@
 
 namespace vorex {
 
+namespace {
+
+CPathUpdateApp MakeApp(AppPlatform platform) {
+  return CPathUpdateApp(std::move(platform),
+                        [](const UpdateContext& ctx, UpdateProgress& progress) { RunUpdate(ctx, progress); });
+}
+
+}  // namespace
+
 int RunProgram(AppPlatform platform, const std::string& commandLine) {
-  CPathUpdateApp app(std::move(platform),
-                     [](const UpdateContext& ctx, UpdateProgress& progress) { RunUpdate(ctx, progress); });
-  return app.InitInstance(commandLine);
+  return MakeApp(std::move(platform)).InitInstance(commandLine);
+}
+
+int RunProgram(AppPlatform platform, ParsedCommandLine parsed) {
+  return MakeApp(std::move(platform)).InitInstance(std::move(parsed));
 }
 
 }  // namespace vorex

@@ -9,5 +9,7 @@ namespace vorex {
 
 // Runs the update that the command line asks for; returns the process's exit status.
 int RunProgram(AppPlatform platform, const std::string& commandLine);
+// The same for a command line that the platform's own parser has read (POSIX: ParseArguments).
+int RunProgram(AppPlatform platform, ParsedCommandLine parsed);
 
 }  // namespace vorex

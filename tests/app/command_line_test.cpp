@@ -111,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"PathWithBlankValue", "prog.exe -command ADD -path ", 0, {}, {}, false},
         ParseCase{"EmptyQuotedPath", "prog.exe -command ADD -path \"\"", 0, {}, {}, false},
         ParseCase{"TrimCharactersOnly", "prog.exe -command ADD -path ;.,", 0, {}, {}, false},
+        ParseCase{"DotLeavesNothingOnWindows", "prog.exe -command ADD -path .", 0, {}, {}, false},
         ParseCase{"EmptyCommand", "prog.exe -command -path C:\\x", 0, {}, {}, false},
         ParseCase{"GluedCommand", "prog.exe -commandADD -path C:\\x", 0, {}, {}, false},
         ParseCase{"UnknownCommand", "prog.exe -command DELETE -path C:\\x", 0, {}, {}, false},
@@ -162,7 +163,11 @@ TEST(CheckDirectoriesTest, RefusesOrRewritesOddDirectories) {
   } rows[] = {
       {"Absolute", false, "/opt/x", "/opt/x"},
       {"TrailingDotKept", false, "/opt/lib.", "/opt/lib."},
+      {"Dot", false, ".", "/home/me"},
+      {"DotDotAlone", false, "..", "/home"},
+      {"DotSlashAlone", false, "./", "/home/me"},
       {"DotSlash", false, "./x", "/home/me/x"},
+      {"TrimCharactersName", false, ";.,", "/home/me/;.,"},
       {"DotDot", false, "../lib", "/home/lib"},
       {"Bare", false, "x y", "/home/me/x y"},
       {"PastRoot", false, "../../../z", "/z"},
@@ -219,11 +224,170 @@ TEST(FileStemTest, FileNameWithoutExtension) {
     EXPECT_EQ(FileStem(row.path, row.windows ? PathRules::Windows() : PathRules::Posix()), row.title) << row.path;
 }
 
-TEST(JoinArgumentsTest, SingleBlanksAndQuotedProgram) {
-  EXPECT_EQ(JoinArguments({"/bin/vorex", "-command", "ADD", "-path", "/opt/a b"}),
-            "/bin/vorex -command ADD -path /opt/a b");
-  ParsedCommandLine parsed = ParseCommandLine(JoinArguments({"/my tools/vorex", "-command", "ADD", "-path", "/x"}));
-  EXPECT_EQ(parsed.paths, StringList{"/x"});
+struct ArgumentsCase {
+  const char* name;
+  std::vector<std::string> args;
+  int logSwitch;
+  int silentSwitch;
+  StringList commands;  // in reverse, as ParsedCommandLine holds them
+  StringList paths;
+  bool usable;
+};
+
+class ArgumentsTest : public ::testing::TestWithParam<ArgumentsCase> {};
+
+TEST_P(ArgumentsTest, EachArgumentIsTakenWhole) {
+  const ArgumentsCase& c = GetParam();
+  ParsedCommandLine parsed = ParseArguments(c.args);
+  EXPECT_EQ(parsed.request, ParsedCommandLine::Request::kRun);
+  EXPECT_EQ(parsed.problem.empty(), c.usable) << parsed.problem;
+  EXPECT_EQ(parsed.logSwitch, c.logSwitch);
+  EXPECT_EQ(parsed.silentSwitch, c.silentSwitch);
+  if (c.usable) {
+    EXPECT_EQ(parsed.commands, c.commands);
+    EXPECT_EQ(parsed.paths, c.paths);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PosixArguments, ArgumentsTest,
+    ::testing::Values(
+        ArgumentsCase{"OnePair", {"vorex", "-command", "ADD", "-path", "/opt/x"}, 0, 0, {"ADD"}, {"/opt/x"}, true},
+        ArgumentsCase{"TwoPairsReversed",
+                      {"vorex", "-command", "ADD", "-path", "/opt/a", "-command", "remove", "-path", "/opt/b"},
+                      0,
+                      0,
+                      {"remove", "ADD"},
+                      {"/opt/b", "/opt/a"},
+                      true},
+        ArgumentsCase{"ValueOverSeveralArguments",
+                      {"vorex", "-command", "ADD", "-path", "/opt/My", "Tools", "-log", "on"},
+                      1,
+                      0,
+                      {"ADD"},
+                      {"/opt/My Tools"},
+                      true},
+        // A shell hands such a directory over as one argument: it is never cut into options.
+        ArgumentsCase{"OneArgumentHoldingCommand",
+                      {"vorex", "-command", "ADD", "-path", "/opt/My Tools -command REMOVE -path /opt/x"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/My Tools -command REMOVE -path /opt/x"},
+                      true},
+        ArgumentsCase{"SwitchesInsideValueAreText",
+                      {"vorex", "-command", "ADD", "-path", "/opt/a -log on -silent on"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/a -log on -silent on"},
+                      true},
+        ArgumentsCase{"SwitchesAsArguments",
+                      {"vorex", "-silent", "on", "-command", "ADD", "-path", "/opt/a", "-log", "ON"},
+                      1,
+                      1,
+                      {"ADD"},
+                      {"/opt/a"},
+                      true},
+        ArgumentsCase{"OnlyTheFirstSwitchCounts",
+                      {"vorex", "-log", "off", "-command", "ADD", "-path", "/opt/a", "-log", "on"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/a"},
+                      true},
+        ArgumentsCase{"OptionWordAsPartOfArgument",
+                      {"vorex", "-command", "ADD", "-path", "/opt/a", "-log on"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/a -log on"},
+                      true},
+        ArgumentsCase{"QuotedValue",
+                      {"vorex", "-command", "ADD", "-path", "\"/opt/a -path b\""},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/a -path b"},
+                      true},
+        ArgumentsCase{"QuotesOverSeveralArguments",
+                      {"vorex", "-command", "ADD", "-path", "\"/opt/a", "b\""},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/a b"},
+                      true},
+        // A quote that does not close the whole value is part of the directory.
+        ArgumentsCase{"QuoteClosingMidValue",
+                      {"vorex", "-command", "ADD", "-path", "\"/opt/a\"", "b"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"\"/opt/a\" b"},
+                      true},
+        ArgumentsCase{
+            "QuoteInsideValue", {"vorex", "-command", "ADD", "-path", "/opt/a\"b"}, 0, 0, {"ADD"}, {"/opt/a\"b"}, true},
+        // Relative names are made absolute later; none of them is empty.
+        ArgumentsCase{"Dot", {"vorex", "-command", "ADD", "-path", "."}, 0, 0, {"ADD"}, {"."}, true},
+        ArgumentsCase{"DotDot", {"vorex", "-command", "ADD", "-path", ".."}, 0, 0, {"ADD"}, {".."}, true},
+        ArgumentsCase{"DotSlash", {"vorex", "-command", "ADD", "-path", "./x"}, 0, 0, {"ADD"}, {"./x"}, true},
+        ArgumentsCase{"TrimCharacters", {"vorex", "-command", "ADD", "-path", ";.,"}, 0, 0, {"ADD"}, {";.,"}, true},
+        ArgumentsCase{"BlanksAroundValueTrimmed",
+                      {"vorex", "-command", " ADD\t", "-path", " /opt/x "},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/opt/x"},
+                      true},
+        ArgumentsCase{"WordsBeforeFirstOptionIgnored",
+                      {"vorex", "stray", "-command", "ADD", "-path", "/x"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/x"},
+                      true},
+        ArgumentsCase{"ProgramPathNeverSearched",
+                      {"/opt/-log on/vorex", "-command", "ADD", "-path", "/x"},
+                      0,
+                      0,
+                      {"ADD"},
+                      {"/x"},
+                      true},
+        // Refused: the usage message.
+        ArgumentsCase{"NoArguments", {"vorex"}, 0, 0, {}, {}, false},
+        ArgumentsCase{"EmptyArgument", {"vorex", "-command", "ADD", "-path", ""}, 0, 0, {}, {}, false},
+        ArgumentsCase{"BlankArgument", {"vorex", "-command", "ADD", "-path", " \t"}, 0, 0, {}, {}, false},
+        ArgumentsCase{"EmptyQuotes", {"vorex", "-command", "ADD", "-path", "\"\""}, 0, 0, {}, {}, false},
+        ArgumentsCase{"PathLast", {"vorex", "-command", "ADD", "-path"}, 0, 0, {}, {}, false},
+        // An option word with more in its argument is no option word.
+        ArgumentsCase{"CommandGluedToValue", {"vorex", "-command ADD", "-path", "/x"}, 0, 0, {}, {}, false},
+        ArgumentsCase{"OptionWordsKeepTheirSpelling", {"vorex", "-COMMAND", "ADD", "-path", "/x"}, 0, 0, {}, {}, false},
+        ArgumentsCase{
+            "Unpaired", {"vorex", "-command", "ADD", "-command", "REMOVE", "-path", "/x"}, 0, 0, {}, {}, false},
+        ArgumentsCase{"UnknownCommand", {"vorex", "-command", "DELETE", "-path", "/x"}, 0, 0, {}, {}, false}),
+    [](const ::testing::TestParamInfo<ArgumentsCase>& info) { return std::string(info.param.name); });
+
+TEST(ArgumentsRequestTest, HelpAndVersionAreAskedForAlone) {
+  using Request = ParsedCommandLine::Request;
+  EXPECT_EQ(ParseArguments({"vorex", "--help"}).request, Request::kHelp);
+  EXPECT_EQ(ParseArguments({"vorex", "-h"}).request, Request::kHelp);
+  EXPECT_EQ(ParseArguments({"vorex", "--version"}).request, Request::kVersion);
+  EXPECT_EQ(ParseArguments({"vorex", "--help", "-h"}).request, Request::kRun);
+  EXPECT_EQ(ParseArguments({"vorex", "-command", "ADD", "-path", "--help"}).paths, StringList{"--help"});
+}
+
+// "cd /opt/tool && vorex -command ADD -path ." names /opt/tool.
+TEST(RelativeArgumentsTest, BecomeAbsoluteBeforeAnyTrim) {
+  struct Row {
+    const char* given;
+    const char* written;
+  } rows[] = {{".", "/opt/tool"}, {"..", "/opt"}, {"./x", "/opt/tool/x"}, {"../lib", "/opt/lib"}, {"x", "/opt/tool/x"}};
+  for (const Row& row : rows) {
+    ParsedCommandLine parsed = ParseArguments({"vorex", "-command", "ADD", "-path", row.given});
+    ASSERT_EQ(parsed.problem, "") << row.given;
+    EXPECT_EQ(CheckDirectories(parsed.paths, PathRules::Posix(), "/opt/tool"), "") << row.given;
+    EXPECT_EQ(parsed.paths, StringList{row.written}) << row.given;
+  }
 }
 
 }  // namespace
