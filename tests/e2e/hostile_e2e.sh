@@ -133,6 +133,8 @@ while IFS='|' read -r name given written; do
   check "directory $name: written as $written" same "$P" <(with_entry "$written")
   check "directory $name: octave" evaluates_with "$P" "$(sed "s/''/'/g" <<<"$written")"
 done <<EOF
+cwd|.|$WORK/cwd
+parent|..|$WORK
 dotslash|./x|$WORK/cwd/x
 dotdot|../lib|$WORK/lib
 bare|my tools|$WORK/cwd/my tools
@@ -140,6 +142,27 @@ dot|/opt/lib.|/opt/lib.
 apostrophe|/opt/a'|/opt/a''
 semicolon|/opt/x;|/opt/x;
 EOF
+
+# Listed only as named exactly: "/opt/x." and "/opt/x;" are other directories than "/opt/x"; a
+# trailing "/" names the same one.
+fresh exact
+with_entry /opt/x > "$P"
+run -command ADD -path /opt/x.
+run -command ADD -path '/opt/x;'
+run -command ADD -path /opt/x/
+check "exact names: exit 0" test "$rc" -eq 0
+check "exact names: the two others added, /opt/x/ not" same "$P" <(with_entry /opt/x | awk -v e="	'/opt/x.:',...
+	'/opt/x;:',..." '/^%%% END ENTRIES %%%/ { print e } { print }')
+check "exact names: octave" evaluates_with "$P" /opt/x.
+
+# One argument is one directory, whatever it holds: nothing in it is an option.
+fresh whole
+with_entry /opt/x > "$P"
+run -command ADD -path "/opt/My Tools -command REMOVE -path /opt/x"
+check "one argument: exit 0" test "$rc" -eq 0
+check "one argument: added as one directory, /opt/x kept" same "$P" <(with_entry /opt/x |
+  awk -v e="	'/opt/My Tools -command REMOVE -path /opt/x:',..." '/^%%% END ENTRIES %%%/ { print e } { print }')
+check "one argument: octave" evaluates_with "$P" "/opt/My Tools -command REMOVE -path /opt/x"
 
 fresh dquote
 run -path '/opt/a"b' -command ADD -path /opt/c -command ADD
