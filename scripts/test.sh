@@ -30,7 +30,7 @@ for exe in build/mingw-x64/vorex.exe build/mingw-x86/vorex.exe; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
   echo "$exe imports: $dlls"
   for dll in $dlls; do
-    case "$dll" in kernel32.dll|user32.dll|advapi32.dll|msvcrt.dll|gdi32.dll|comctl32.dll) ;; *) echo "unexpected import $dll"; exit 1;; esac
+    case "$dll" in kernel32.dll|user32.dll|advapi32.dll|msvcrt.dll|gdi32.dll|comctl32.dll|shell32.dll|ole32.dll) ;; *) echo "unexpected import $dll"; exit 1;; esac
   done
 done
 

@@ -6,6 +6,7 @@
 #include "platform/thread_sleeper.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_user_directory.h"
 #include "platform/win32/windows_api.h"
 #include "ui/win32/win32_dialog_window.h"
 #include "ui/win32/win32_silent_window.h"
@@ -44,8 +45,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace vorex;
   Win32Registry registry;
   Win32FileSystem fs;
+  Win32UserDirectory users;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
-  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}},
+  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users},
                      [instance] { return std::make_unique<Win32DialogWindow>(instance); },
                      [](const std::string& text, const std::string& caption) {
                        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);

@@ -33,8 +33,8 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
-  PlatformServices services{platform.registry, platform.fs,       sleeper,
-                            platform.rules,    platform.appTitle, platform.currentDirectory};
+  PlatformServices services{platform.registry,         platform.fs,   sleeper, platform.rules, platform.appTitle,
+                            platform.currentDirectory, platform.users};
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
   CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{services, *window, silent},
                      job_);

@@ -114,6 +114,12 @@ class FileSystem {
                                const std::string& backup) = 0;
   // Gives `to` the permission bits or attributes of `from`, as far as the platform can.
   virtual void CopyPermissions(const std::string& from, const std::string& to) = 0;
+  // What the file at `path` is, links followed: two paths with the same identity are one file.
+  // False when there is no such file.
+  virtual bool FileIdentity(const std::string& path, std::string* id) {
+    *id = path;
+    return Exists(path);
+  }
   // True when the run may change files that their owners keep from others (POSIX: effective
   // uid 0; Windows: an elevated token or the system account).
   virtual bool RunsWithRights() { return false; }

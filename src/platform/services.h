@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/sleeper.h"
+#include "platform/user_directory.h"
 
 namespace vorex {
 
@@ -17,6 +18,8 @@ struct PlatformServices {
   std::string appTitle;  // caption of every message box
   // Where relative directories are taken from (POSIX); empty when unknown.
   std::string currentDirectory;
+  // The users whose own copies of pathdef.m are edited too; none when null.
+  UserDirectory* users = nullptr;
 };
 
 }  // namespace vorex

@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "discovery/discovery.h"
+#include "discovery/user_copies.h"
 #include "pathdef/edit_passes.h"
 
 namespace vorex {
@@ -16,6 +17,14 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
 
   // A cancel up to here ends the run quietly; from here on the passes run to their end.
   if (ctx.running == 0) return 0;
+
+  // The users' own copies, which MATLAB reads before the installation's file: with rights
+  // everyone's, otherwise only the running user's, so that a plain run never fails on files
+  // it may not write.
+  if (ctx.users) {
+    UserCopies copies = FindUserCopies(ctx.fs, *ctx.users, ctx.rules, ctx.fs.RunsWithRights());
+    foundFiles = OrderFoundFiles(ctx.fs, foundFiles, copies, ctx.log);
+  }
 
   if (foundFiles.empty()) {
     progress.SetOutcome(kExitNotFound);

@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/sleeper.h"
+#include "platform/user_directory.h"
 
 namespace vorex {
 
@@ -24,6 +25,8 @@ struct UpdateContext {
   Sleeper& sleeper;
   PathRules rules;
   std::atomic<int>& running;
+  // The users whose own copies of pathdef.m are edited too; none when null.
+  UserDirectory* users = nullptr;
 };
 
 // Returns 0; the outcome goes to progress.SetOutcome.

@@ -39,7 +39,8 @@ bool CPathUpdateDlg::OnInitDialog() {
       m_pUpdateThread = std::make_unique<std::thread>([this] {
         const PlatformServices& p = m_services.platform;
         if (m_job)
-          m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning}, *this);
+          m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning, p.users},
+                *this);
         m_services.window.NotifyWorkerEnded();
       });
     } catch (const std::system_error& e) {

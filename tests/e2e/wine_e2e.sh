@@ -10,6 +10,9 @@ W=/usr/lib/wine/wine64
 WS=/usr/lib/wine/wineserver
 WORK=$(mktemp -d /tmp/vorex-wine-XXXXXX)
 export WINEPREFIX=$WORK/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine links the profile's Documents to $HOME: a home of the test's own, never the real one.
+export HOME=$WORK/home
+mkdir -p "$HOME"
 unset DISPLAY
 XVFB_PID=
 cleanup() {
@@ -200,6 +203,23 @@ check "parallel: 6 rounds of 4 runs, every run 0 with its entry" test $parallel_
 check "parallel: nothing left beside pathdef.m" test -z "$(ls "$C/M/toolbox/local" | grep -v -x -e pathdef.m -e pathdef.bak)"
 unregister
 rm -rf "$C/M"
+
+# 7e. A user's own copy in the startup folder (Documents\MATLAB, which Wine keeps in $HOME) and
+# a registered installation: both edited, the copy first and logged once.
+install_at "$C/M"
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+mkdir -p "$HOME/MATLAB"
+sed 's/$/\r/' "$HERE/../../examples/sample-install/toolbox/local/pathdef.m" > "$HOME/MATLAB/pathdef.m"
+cp "$HOME/MATLAB/pathdef.m" "$WORK/copy-before.m"
+vorex_bg '-silent on -log on -command ADD -path C:\mine'
+check "user copy: status 0" test "$(wait_rc)" = 0
+check "user copy: installation edited" grep -qF "'c:\mine;'" "$C/M/toolbox/local/pathdef.m"
+check "user copy: copy edited" grep -qF "c:\mine;'" "$HOME/MATLAB/pathdef.m"
+check "user copy: backup beside it" cmp -s "$HOME/MATLAB/pathdef.bak" "$WORK/copy-before.m"
+check "user copy: one User line" test "$(grep -c '^User: ' "$C/t/vorex.log")" = 1
+check "user copy: edited first" test "$(grep -n -m1 '^Modify: ' "$C/t/vorex.log" | grep -ci 'documents')" = 1
+unregister
+rm -rf "$C/M" "$HOME/MATLAB"
 
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then

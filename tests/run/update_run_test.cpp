@@ -211,3 +211,63 @@ TEST(UpdateRunTest, SkippedFilesNeitherFailNorCount) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// The users' own copies in their startup folders: the runner's first, then the installations,
+// then everyone else's (with rights only); each file once.
+TEST(UpdateRunTest, UsersCopiesAreOrderedAroundTheInstallations) {
+  const std::string install = "C:\\Apps\\M\\toolbox\\local\\pathdef.m";
+  const std::string mine = "C:\\Users\\me\\Documents\\MATLAB\\pathdef.m";
+  const std::string synced = "C:\\Users\\me\\OneDrive - Firm\\Documents\\MATLAB\\pathdef.m";
+  const std::string known = "E:\\Redirected\\MATLAB\\pathdef.m";
+  const std::string theirs = "C:\\Users\\ann\\Documents\\MATLAB\\pathdef.m";
+  const std::string linked = "C:\\Users\\bob\\Documents\\MATLAB\\pathdef.m";
+  for (bool withRights : {false, true}) {
+    SCOPED_TRACE(withRights);
+    UpdateHarness run;
+    Register(run.s);
+    run.s.fs.withRights = withRights;
+    for (const std::string& f : {install, mine, synced, known, theirs}) run.s.fs.AddFile(f, kText);
+    run.s.fs.dirs.insert("C:\\Users\\bob\\Documents\\MATLAB");
+    run.s.fs.links[linked] = install;  // bob's copy is the installation's file
+    run.s.users.homes = {{"C:\\Users\\ann", "", false},
+                         {"C:\\Users\\me", "E:\\Redirected", true},
+                         {"C:\\Users\\bob", "", false},
+                         {"C:\\Users\\me", "", true}};  // listed twice: edited once
+    run.Go();
+    EXPECT_EQ(run.result, kExitSuccess);
+    std::vector<std::string> modified;
+    for (const std::string& call : run.s.fs.Journal())
+      if (call.rfind("read ", 0) == 0) modified.push_back(call.substr(5));
+    std::vector<std::string> expected{known, mine, synced, install};
+    if (withRights) expected.push_back(theirs);
+    EXPECT_EQ(modified, expected);
+    EXPECT_EQ(run.s.fs.files[theirs] != kText, withRights);
+    for (const std::string& f : expected) EXPECT_NE(run.s.fs.files[f].find("'c:\\new;'"), std::string::npos) << f;
+    // bob's link was not a file of its own: the installation holds the entry once.
+    std::string text = run.s.fs.files[install];
+    EXPECT_EQ(text.find("'c:\\new;'"), text.rfind("'c:\\new;'"));
+    auto status = run.s.window.Texts(kIdcStatusText);
+    ASSERT_GE(status.size(), 2u);
+    EXPECT_EQ(status[status.size() - 2],
+              "MATLAB Path Update Complete (" + std::to_string(expected.size()) + " paths modified).");
+  }
+}
+
+// No installation anywhere, but a copy of the user's own: it is edited and the run succeeds.
+TEST(UpdateRunTest, AUsersCopyAloneIsEnough) {
+  UpdateHarness run;
+  run.s.fs.roots = {"C:\\"};
+  const std::string mine = "C:\\Users\\me\\Documents\\MATLAB\\pathdef.m";
+  run.s.fs.AddFile(mine, kText);
+  run.s.users.homes = {{"C:\\Users\\me", "", true}};
+  StringList logged;
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_NE(run.s.fs.files[mine].find("'c:\\new;'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorex

@@ -120,11 +120,12 @@ void FakeFileSystem::GiveTo(const std::string& path, const std::string& user, un
 }
 
 bool FakeFileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
-  if (!Exists(path) && std::find(roots.begin(), roots.end(), path) == roots.end() && path != "/")
-    return Refuse("No such file or directory");
+  bool isRoot =
+      path == "/" || (path.size() == 3 && path[1] == ':') || std::find(roots.begin(), roots.end(), path) != roots.end();
+  if (!Exists(path) && !isRoot) return Refuse("No such file or directory");
   auto it = owners.find(path);
   *owner = it != owners.end() ? it->second : EntryOwner{};
-  owner->isDirectory = dirs.count(path) != 0 || path == "/";
+  owner->isDirectory = dirs.count(path) != 0 || isRoot;
   owner->isLink = links.count(path) != 0;
   owner->writableByOthers = sharedDirs.count(path) != 0;
   if (owner->userName.empty()) owner->userName = "root";

@@ -89,6 +89,12 @@ class FakeFileSystem : public FileSystem {
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string&, const std::string&) override {}
   bool RunsWithRights() override { return withRights; }
+  // A link is the file it leads to.
+  bool FileIdentity(const std::string& path, std::string* id) override {
+    auto link = links.find(path);
+    *id = link != links.end() ? link->second : path;
+    return Exists(*id);
+  }
   bool InspectEntry(const std::string& path, EntryOwner* owner) override;
   FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
   std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;

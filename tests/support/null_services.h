@@ -24,14 +24,27 @@ class RecordingSleeper : public Sleeper {
   std::vector<unsigned> pauses_;
 };
 
+// Users and their homes, as a test sets them.
+class FakeUserDirectory : public UserDirectory {
+ public:
+  std::vector<UserHome> homes;
+  std::vector<UserHome> Homes(bool everyone) override {
+    std::vector<UserHome> wanted;
+    for (const UserHome& h : homes)
+      if (everyone || h.isRunner) wanted.push_back(h);
+    return wanted;
+  }
+};
+
 struct TestServices {
   MemoryRegistry registry;
   FakeFileSystem fs;
   RecordingSleeper sleeper;
   RecordingWindow window;
+  FakeUserDirectory users;
   PathRules rules = PathRules::Windows();
 
-  DialogServices Dialog() { return DialogServices{{registry, fs, sleeper, rules, "vorex", ""}, window}; }
+  DialogServices Dialog() { return DialogServices{{registry, fs, sleeper, rules, "vorex", "", &users}, window}; }
 };
 
 }  // namespace vorex::testing

@@ -432,6 +432,13 @@ void PosixFileSystem::CopyPermissions(const std::string& from, const std::string
   ::close(fd);
 }
 
+bool PosixFileSystem::FileIdentity(const std::string& path, std::string* id) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return FailWithErrno();
+  *id = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  return true;
+}
+
 bool PosixFileSystem::RunsWithRights() {
   return ::geteuid() == 0;
 }

@@ -228,13 +228,30 @@ bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0 || FailWithLastError();
 }
 
-FsStatus Win32FileSystem::HardLink(const std::string&, const std::string&) {
-  return FsStatus::kUnsupported;
+FsStatus Win32FileSystem::HardLink(const std::string& existing, const std::string& link) {
+  // With the backup as a second name, the new file takes pathdef.m's place in one rename and
+  // there is no moment without pathdef.m (ReplaceFile has one).
+  if (CreateHardLinkA(link.c_str(), existing.c_str(), nullptr)) return FsStatus::kOk;
+  DWORD code = GetLastError();
+  FailWithLastError(code);
+  // An existing backup is a failure; a volume or a share without hard links is not.
+  return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? FsStatus::kFailed : FsStatus::kUnsupported;
 }
 
 bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
-         FailWithLastError();
+  // A file that someone has open (MATLAB reading it, an indexer, another run looking at it)
+  // cannot be replaced for that moment: it is tried again for a few seconds.
+  auto pause = std::chrono::milliseconds(5);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (;;) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD code = GetLastError();
+    if ((code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) ||
+        std::chrono::steady_clock::now() >= deadline)
+      return FailWithLastError(code);
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(100));
+  }
 }
 
 FsStatus Win32FileSystem::ReplaceFile(const std::string& target, const std::string& replacement,
@@ -309,6 +326,19 @@ class NoPin : public FolderPin {};
 
 }  // namespace
 
+bool Win32FileSystem::FileIdentity(const std::string& path, std::string* id) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FailWithLastError();
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return FailWithLastError();
+  *id = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+        std::to_string(info.nFileIndexLow);
+  return true;
+}
+
 bool Win32FileSystem::RunsWithRights() {
   static const bool elevated = [] {
     HANDLE token = nullptr;
@@ -332,6 +362,9 @@ bool Win32FileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
   *owner = EntryOwner{};
   owner->isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   owner->isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  // Only a folder's owner counts; a file is never held open here, so that a run replacing it
+  // meanwhile is not kept from doing so.
+  if (!owner->isDirectory) return true;
   // The entry itself, not what a reparse point leads to.
   HANDLE h = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

@@ -20,6 +20,7 @@ class Win32FileSystem : public FileSystem {
   bool RenameOver(const std::string& from, const std::string& to) override;
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string& from, const std::string& to) override;
+  bool FileIdentity(const std::string& path, std::string* id) override;
   bool RunsWithRights() override;
   bool InspectEntry(const std::string& path, EntryOwner* owner) override;
   // Windows has no per-thread identity for this: kUnsupported, and the core refuses links in

@@ -1,0 +1,33 @@
+#pragma once
+// The users' own pathdef.m: MATLAB starts in the user's startup folder (Documents/MATLAB by
+// default) and reads a pathdef.m found there before the installation's, so an edit of the
+// installation alone never reaches a user who keeps such a copy.
+#include <string>
+
+#include "base/path_rules.h"
+#include "base/string_list.h"
+#include "log/diagnostic_log.h"
+#include "platform/file_system.h"
+#include "platform/user_directory.h"
+
+namespace vorex {
+
+struct UserCopies {
+  StringList runner;  // the running user's own copies
+  StringList others;  // everyone else's, in the order the system lists the users
+};
+
+// <documents>/MATLAB/pathdef.m of each user (a run with rights: every user; otherwise only the
+// running one), where <documents> is <home>/Documents, on Windows also every
+// <home>\OneDrive*\Documents, and the Documents folder the system names for the user. Only
+// files that exist; duplicates are for the caller to drop.
+UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules& rules, bool everyone);
+
+// The found-file list: the running user's copies first (what MATLAB reads for the person
+// running this, edited before anything else can fail), then the installations in their order,
+// then the other users' copies; each copy once, however it was reached, and none that is an
+// installation's file (through a link). Each copy kept is logged as "User: <path>".
+StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
+                           DiagnosticLog& log);
+
+}  // namespace vorex
