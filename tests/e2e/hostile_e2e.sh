@@ -240,4 +240,27 @@ else
   echo "skipped: the bind-mount case needs root and a mount namespace" >&2
 fi
 
+# --- The backup cannot be a hard link: an ordinary user edits, in a folder her group may write,
+# a pathdef.m that another user owns (the kernel's link protection refuses her the link). The
+# backup is a copy, pathdef.m is replaced in one rename, and nothing is left behind.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && [ "$(cat /proc/sys/fs/protected_hardlinks 2>/dev/null)" = 1 ]; then
+  fresh nolink
+  chgrp -R nogroup "$I/toolbox/local"
+  chmod 2775 "$I/toolbox/local"
+  chown daemon "$P"
+  chmod 644 "$P"
+  mkdir -p "$WORK/cwd-nolink" && chmod 777 "$WORK/cwd-nolink"
+  ino=$(stat -c %i "$P")
+  err=$(cd "$WORK/cwd-nolink" && PATH="$I/bin:/usr/bin:/bin" timeout 20 setpriv --reuid=nobody --regid=nogroup     --clear-groups "$VOREX" -silent on -command ADD -path /opt/x 2>&1 >/dev/null </dev/null)
+  rc=$?
+  check "no hard link: exit 0" test "$rc" -eq 0
+  check "no hard link: edited" same "$P" <(with_entry /opt/x)
+  check "no hard link: backup is a copy of the old text" same "$I/toolbox/local/pathdef.bak" "$ORIG"
+  check "no hard link: the backup is not the old file" test "$(stat -c %i "$I/toolbox/local/pathdef.bak")" != "$ino"
+  check "no hard link: nothing left" test ! -e "$I/toolbox/local/pathdef.new"
+  check "no hard link: octave" evaluates_with "$P" /opt/x
+else
+  echo "skipped: the link-protection case needs root, setpriv and fs.protected_hardlinks=1" >&2
+fi
+
 report hostile-e2e
