@@ -15,6 +15,13 @@ struct ParsedCommandLine {
   int logSwitch = 0;
   // -silent on: no window, no boxes, no pauses; the boxes' texts go to the log and stderr.
   int silentSwitch = 0;
+  // -check on: every edit is worked out and nothing is written; no window, no pauses.
+  int checkSwitch = 0;
+  // -octave on: the site startup file of every GNU Octave installation is edited too.
+  int octaveSwitch = 0;
+  // -matlabroot DIR, each time it is given, in the order given: exactly these installations
+  // are edited, and nothing is looked for.
+  StringList matlabRoots;
   // Both lists hold their values in the reverse of their order on the line; entries at the
   // same index form one pair.
   StringList commands;
