@@ -8,6 +8,8 @@ enum ExitStatus : int {
   kExitFailure = 1,
   kExitNotFound = 2,
   kExitCancelled = 3,
+  // -check on: at least one file would change (and none failed).
+  kExitWouldChange = 4,
   kExitUsage = 64,
 };
 

@@ -28,34 +28,36 @@ namespace {
 constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
 
 // The read-edit-replace cycle itself. `follow` false: a link at `path` is refused, not followed.
-bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransform& transform, bool follow) {
+// `key` names the file in ctx.records (the path it was found under).
+EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::string& path,
+                    const TextTransform& transform, bool follow) {
   FileSystem& fs = ctx.fs;
   // Nothing looks at the name before the lock that covers it is held: another run may be half
   // way through replacing the file, and is waited for rather than seen with no pathdef.m.
   std::unique_ptr<FileLock> lock = fs.LockForEdit(path, ctx.lockTimeout);
   if (!lock) {
     ctx.ReportFailure("lock", path, fs.LastError());
-    return false;
+    return EditResult::kFailed;
   }
   std::unique_ptr<FileLock> targetLock;
   std::string target = path;
   if (!follow) {
     if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
       ctx.ReportFailure("follow link", path, kLinkNotFollowed);
-      return false;
+      return EditResult::kFailed;
     }
   } else {
     std::string lockedTarget;  // whose folder is held besides the link's own
     for (int attempt = 0;; ++attempt) {
       if (!fs.ResolveLink(path, &target)) {
         ctx.ReportFailure("follow link", path, fs.LastError());
-        return false;
+        return EditResult::kFailed;
       }
       if (ParentOf(target, ctx.rules) == ParentOf(path, ctx.rules)) break;
       if (targetLock && target == lockedTarget) break;
       if (attempt == 3) {
         ctx.ReportFailure("follow link", path, "the link kept changing");
-        return false;
+        return EditResult::kFailed;
       }
       // A link into another folder: both folders are locked, always in the same order, so that
       // two runs reaching them from either side never wait for each other. The link may change
@@ -68,12 +70,12 @@ bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransfo
       std::unique_ptr<FileLock> firstLock = fs.LockForEdit(first, ctx.lockTimeout);
       if (!firstLock) {
         ctx.ReportFailure("lock", first, fs.LastError());
-        return false;
+        return EditResult::kFailed;
       }
       std::unique_ptr<FileLock> secondLock = fs.LockForEdit(second, ctx.lockTimeout);
       if (!secondLock) {
         ctx.ReportFailure("lock", second, fs.LastError());
-        return false;
+        return EditResult::kFailed;
       }
       lock = std::move(firstLock);
       targetLock = std::move(secondLock);
@@ -83,25 +85,46 @@ bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransfo
   std::string text;
   if (!fs.ReadFile(target, &text)) {
     ctx.ReportFailure("read", target, fs.LastError());
-    return false;
+    return EditResult::kFailed;
+  }
+  // -check on: each command works on the text the earlier ones would have left.
+  FileRecord* record = ctx.records ? &(*ctx.records)[key] : nullptr;
+  if (ctx.checkOnly && record) {
+    if (!record->checked) {
+      record->checked = true;
+      record->original = text;
+      record->edited = text;
+    }
+    text = record->edited;
   }
   std::string newPath = SiblingName(target, "pathdef.new", ctx.rules);
   ctx.log.WriteLog("Output File: " + newPath);
+  std::string edited, why;
+  if (!transform(text, &edited, &why)) {
+    ctx.ReportFailure("edit", target, why);
+    return EditResult::kFailed;
+  }
+  // Nothing to change: the file is left exactly as it is (no new file, the backup of the last
+  // real change kept, the times untouched).
+  if (edited == text) return EditResult::kUnchanged;
+  if (ctx.checkOnly) {
+    if (record) record->edited = std::move(edited);
+    return EditResult::kChanged;
+  }
+
   // A leftover of an earlier run, or anything else planted under the name, is never written
   // through: the new text always goes to a file of its own.
   if (fs.Exists(newPath) && !fs.Remove(newPath)) {
     ctx.ReportFailure("remove", newPath, fs.LastError());
-    return false;
+    return EditResult::kFailed;
   }
   std::unique_ptr<WritableFile> file = fs.CreateNew(newPath);
   if (!file) {
     ctx.ReportFailure("create", newPath, fs.LastError());
-    return false;
+    return EditResult::kFailed;
   }
-  std::string edited, why;
-  bool ok = transform(text, &edited, &why);
-  if (!ok) ctx.ReportFailure("edit", target, why);
-  if (ok && !file->Write(edited)) {
+  bool ok = true;
+  if (!file->Write(edited)) {
     ctx.ReportFailure("write", newPath, fs.LastError());
     ok = false;
   }
@@ -112,16 +135,16 @@ bool RunCycle(const EditContext& ctx, const std::string& path, const TextTransfo
   }
   if (ok) {
     fs.CopyPermissions(target, newPath);
-    if (RotatePathdefFiles(ctx, target, newPath, &text)) return true;
+    if (RotatePathdefFiles(ctx, target, newPath, &text)) return EditResult::kChanged;
     if (!fs.Exists(target)) {
       // The old text is pathdef.bak and the new one pathdef.new: both are kept for the user.
       ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, "pathdef.bak", ctx.rules) +
                        " the previous one");
-      return false;
+      return EditResult::kFailed;
     }
   }
   if (!fs.Remove(newPath)) ctx.ReportFailure("remove", newPath, fs.LastError());
-  return false;
+  return EditResult::kFailed;
 }
 
 EditResult Skip(const EditContext& ctx, const std::string& path, const std::string& reason) {
@@ -141,7 +164,8 @@ EditResult RunOrSkip(const EditContext& ctx, const std::string& path, const std:
   EditContext quiet = ctx;
   quiet.divertedFailure = &reason;
   quiet.problems = nullptr;
-  if (RunCycle(quiet, editPath, transform, follow)) return EditResult::kEdited;
+  EditResult result = RunCycle(quiet, path, editPath, transform, follow);
+  if (result != EditResult::kFailed) return result;
   return Skip(ctx, path, reason.empty() ? "not edited" : reason);
 }
 
@@ -152,11 +176,31 @@ bool IsLink(FileSystem& fs, const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, const TextTransform& transform);
+
+}  // namespace
+
 EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
+  EditResult result = EditWithAuthority(ctx, path, transform);
+  if (ctx.records) {
+    FileRecord& record = (*ctx.records)[path];
+    record.touched = true;
+    FileOutcome now = result == EditResult::kChanged   ? FileOutcome::kChanged
+                      : result == EditResult::kSkipped ? FileOutcome::kSkipped
+                      : result == EditResult::kFailed  ? FileOutcome::kFailed
+                                                       : FileOutcome::kUnchanged;
+    record.outcome = std::max(record.outcome, now);
+  }
+  return result;
+}
+
+namespace {
+
+EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
   FileSystem& fs = ctx.fs;
-  auto plain = [&](const std::string& p) {
-    return RunCycle(ctx, p, transform, true) ? EditResult::kEdited : EditResult::kFailed;
-  };
+  auto plain = [&](const std::string& p) { return RunCycle(ctx, path, p, transform, true); };
   if (!fs.RunsWithRights()) return plain(path);
 
   EditPlace place;
@@ -190,7 +234,7 @@ EditResult EditOneFile(const EditContext& ctx, const std::string& path, const Te
       // Someone besides root may have put the link there: it is not followed, and it is not
       // the run's failure either.
       if (IsLink(fs, editPath)) return Skip(ctx, path, kLinkNotFollowed);
-      return RunCycle(ctx, editPath, transform, false) ? EditResult::kEdited : EditResult::kFailed;
+      return RunCycle(ctx, path, editPath, transform, false);
     }
     case PlaceKind::kOtherUser: {
       ctx.log.WriteLog("As " + place.owner.userName + ": " + path);
@@ -209,6 +253,8 @@ EditResult EditOneFile(const EditContext& ctx, const std::string& path, const Te
   }
   return EditResult::kFailed;
 }
+
+}  // namespace
 
 bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
                         const std::string* oldText) {

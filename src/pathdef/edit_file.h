@@ -32,7 +32,10 @@ namespace vorex {
 // A pathdef.m that is a link in a place of the first kind leads to a place that decides anew.
 // A run without rights edits every file with its own rights, and a file it cannot edit fails.
 using TextTransform = std::function<bool(std::string_view text, std::string* out, std::string* why)>;
-enum class EditResult { kEdited, kFailed, kSkipped };
+// kUnchanged: the edit left the text as it was, and the file was not touched at all (no
+// pathdef.new, no backup, the same file with the same times).
+enum class EditResult { kChanged, kUnchanged, kFailed, kSkipped };
+inline bool Succeeded(EditResult r) { return r == EditResult::kChanged || r == EditResult::kUnchanged; }
 EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
 
 }  // namespace vorex

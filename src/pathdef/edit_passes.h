@@ -1,6 +1,7 @@
 #pragma once
 // The REMOVE and ADD passes over every pathdef.m found, and the replacement with one backup.
 #include <chrono>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,22 @@ struct SkippedFiles {
   bool Contains(const std::string& path) const;
 };
 
+// What a run did to each file, for the report: the worst of what happened to it, in this
+// order from best: unchanged, changed, skipped, failed.
+enum class FileOutcome { kUnchanged, kChanged, kSkipped, kFailed };
+
+struct FileRecord {
+  FileOutcome outcome = FileOutcome::kUnchanged;
+  bool touched = false;  // taken up by at least one command
+  // -check on: the text as read first, and as the edits so far would leave it.
+  bool checked = false;
+  std::string original;
+  std::string edited;
+};
+
+// Per found path; shared by the passes of one run.
+using FileRecords = std::map<std::string, FileRecord>;
+
 struct EditContext {
   const StringList& commands;
   const StringList& paths;
@@ -32,6 +49,11 @@ struct EditContext {
   std::chrono::milliseconds lockTimeout{30000};
   // Where skipped files are recorded; may be null.
   SkippedFiles* skipped = nullptr;
+  // What happened to each file; may be null.
+  FileRecords* records = nullptr;
+  // -check on: every edit is worked out in memory (each command on the text the earlier ones
+  // left) and nothing is written.
+  bool checkOnly = false;
   // When set, the first failure's "<step> <path>: <reason>" lands here instead of the log and
   // `problems`: a file that is skipped rather than failed gives it as its reason.
   std::string* divertedFailure = nullptr;

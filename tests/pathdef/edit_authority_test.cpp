@@ -107,7 +107,7 @@ TEST(EditAuthority, AUsersOwnFileIsEditedAsThatUser) {
     *out = std::string(text) + "%\n";
     return true;
   });
-  EXPECT_EQ(r, EditResult::kEdited);
+  EXPECT_EQ(r, EditResult::kChanged);
   EXPECT_EQ(seenAs, "evil");
   EXPECT_EQ(m.fs.files[kUserFile], kText + "%\n");
   EXPECT_EQ(m.fs.createdBy[kUserFile], "evil");
@@ -158,10 +158,10 @@ TEST(EditAuthority, AFolderOthersMayChangeIsPinnedAndItsLinkNotFollowed) {
   PassHarness h(PathRules::Posix(), m.fs);
   auto transform = [&](std::string_view text, std::string* out, std::string*) {
     pinnedDuringEdit = m.fs.pinned;
-    *out = text;
+    *out = std::string(text) + "%\n";
     return true;
   };
-  EXPECT_EQ(EditOneFile(h.Context(), kReal, transform), EditResult::kEdited);
+  EXPECT_EQ(EditOneFile(h.Context(), kReal, transform), EditResult::kChanged);
   EXPECT_EQ(pinnedDuringEdit, "/opt/M/toolbox/local");
   EXPECT_TRUE(m.fs.pinned.empty());
   EXPECT_TRUE(m.fs.identityLog.empty());
@@ -207,10 +207,10 @@ TEST(EditAuthority, RootsLinkIntoAUsersPlaceIsEditedAsThatUser) {
   PassHarness h(PathRules::Posix(), m.fs);
   EXPECT_EQ(EditOneFile(h.Context(), kReal,
                         [](std::string_view text, std::string* out, std::string*) {
-                          *out = text;
+                          *out = std::string(text) + "%\n";
                           return true;
                         }),
-            EditResult::kEdited);
+            EditResult::kChanged);
   EXPECT_EQ(m.fs.identityLog, (std::vector<std::string>{"as evil", "own"}));
   EXPECT_NE(h.Log().find("As evil: " + kReal + "\n"), std::string::npos);
 }

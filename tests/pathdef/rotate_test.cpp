@@ -278,10 +278,10 @@ TEST(LockTest, ALinkIntoAnotherFolderHoldsBothFoldersInOneOrder) {
     EditResult r = EditOneFile(h.Context(), fromLink ? "/z/local/pathdef.m" : "/a/shared/pathdef.m",
                                [&](std::string_view text, std::string* out, std::string*) {
                                  heldDuringEdit = fs.locked;
-                                 *out = text;
+                                 *out = std::string(text) + "%\n";
                                  return true;
                                });
-    EXPECT_EQ(r, EditResult::kEdited);
+    EXPECT_EQ(r, EditResult::kChanged);
     std::vector<std::string> locks;
     for (const std::string& call : fs.Journal())
       if (call.rfind("lock ", 0) == 0) locks.push_back(call);
