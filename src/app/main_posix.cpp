@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
                      },
                      [](const std::string& text, const std::string&) { std::fputs(text.c_str(), stdout); },
                      [&] { return TerminalWindow::Silent(STDERR_FILENO, title); },
-                     [](const std::string& text) { std::fputs(text.c_str(), stderr); }},
+                     [](const std::string& text) { std::fputs(text.c_str(), stderr); },
+                     [](const std::string& text) {
+                       std::fputs(text.c_str(), stdout);
+                       std::fflush(stdout);
+                     }},
                     ParseArguments(args));
 }

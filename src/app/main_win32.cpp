@@ -32,11 +32,26 @@ HANDLE ErrorOutput() {
   return output;
 }
 
-void WriteError(const std::string& text) {
-  HANDLE h = ErrorOutput();
+void WriteTo(HANDLE h, const std::string& text) {
   if (h == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void WriteError(const std::string& text) {
+  WriteTo(ErrorOutput(), text);
+}
+
+// Standard output as the parent left it, else the parent's console as for standard error.
+void WriteOutput(const std::string& text) {
+  static HANDLE output = [] {
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (h && h != INVALID_HANDLE_VALUE) return h;
+    if (ErrorOutput() == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    return CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  }();
+  WriteTo(output, text);
 }
 
 }  // namespace
@@ -56,6 +71,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
                      },
                      [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
-                     WriteError},
+                     WriteError, WriteOutput},
                     GetCommandLineA());
 }

@@ -18,9 +18,12 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
     platform_.showHelp(parsed.request == Request::kHelp ? HelpText() : VersionText(), kUsageCaption);
     return kExitSuccess;
   }
-  bool silent = parsed.silentSwitch == 1;
+  // A check is unattended too: it only answers, through its status and its report.
+  bool silent = parsed.silentSwitch == 1 || parsed.checkSwitch == 1;
   if (parsed.problem.empty())
     parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
+  if (parsed.problem.empty())
+    parsed.problem = CheckMatlabRoots(parsed.matlabRoots, platform.rules, platform.currentDirectory);
   if (!parsed.problem.empty()) {
     // Nothing else happens: no dialog, no log file, no file touched.
     if (!silent) {
@@ -36,8 +39,13 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   PlatformServices services{platform.registry,         platform.fs,   sleeper, platform.rules, platform.appTitle,
                             platform.currentDirectory, platform.users};
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
-  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, DialogServices{services, *window, silent},
-                     job_);
+  DialogServices dialogServices{services, *window, silent};
+  dialogServices.run.matlabRoots = parsed.matlabRoots;
+  dialogServices.run.check = parsed.checkSwitch == 1;
+  dialogServices.run.octave = parsed.octaveSwitch == 1;
+  // Callers that run it unattended read the report; a person reads the dialog.
+  if (silent) dialogServices.writeReport = platform_.writeOutput;
+  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, dialogServices, job_);
   if (!dlg.LogRefusal().empty() && platform_.writeError) platform_.writeError(dlg.LogRefusal() + "\n");
   dlg.DoModal();
   return dlg.Result();

@@ -24,6 +24,8 @@ struct AppPlatform {
   std::function<std::unique_ptr<DialogWindow>()> makeSilentWindow;
   // Standard error where there is one; may do nothing.
   std::function<void(const std::string& text)> writeError;
+  // Standard output where there is one (the report of an unattended run); may be empty.
+  std::function<void(const std::string& text)> writeOutput{};
 };
 
 class CPathUpdateApp {

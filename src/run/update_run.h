@@ -14,6 +14,18 @@
 
 namespace vorex {
 
+// What the command line asks of the run beyond the pairs.
+struct RunOptions {
+  // -matlabroot: exactly these installations' toolbox/local/pathdef.m, in this order, and
+  // nothing looked for.
+  StringList matlabRoots;
+  // -check on: every edit worked out, nothing written; the status says whether any file would
+  // change.
+  bool check = false;
+  // -octave on: GNU Octave's site startup files as well.
+  bool octave = false;
+};
+
 // What the run works with. The lists are read only; `running` is the shared flag that the
 // user's Cancel clears and the run clears at each of its outcomes.
 struct UpdateContext {
@@ -27,9 +39,13 @@ struct UpdateContext {
   std::atomic<int>& running;
   // The users whose own copies of pathdef.m are edited too; none when null.
   UserDirectory* users = nullptr;
+  // Defaults when null.
+  const RunOptions* options = nullptr;
 };
 
-// Returns 0; the outcome goes to progress.SetOutcome.
+// Returns 0; the outcome goes to progress.SetOutcome. At the end of a run that took up files,
+// one report line per file goes to the log and to progress.ShowReport:
+//   changed <path> | unchanged <path> | would change <path> | failed <path> | skipped <path>
 int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress);
 
 }  // namespace vorex

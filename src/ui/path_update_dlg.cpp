@@ -39,7 +39,8 @@ bool CPathUpdateDlg::OnInitDialog() {
       m_pUpdateThread = std::make_unique<std::thread>([this] {
         const PlatformServices& p = m_services.platform;
         if (m_job)
-          m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning, p.users},
+          m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning, p.users,
+                              &m_services.run},
                 *this);
         m_services.window.NotifyWorkerEnded();
       });
@@ -122,6 +123,10 @@ void CPathUpdateDlg::ShowMessage(const std::string& text) {
 
 void CPathUpdateDlg::ShowProblem(const std::string& line) {
   m_services.window.ShowProblem(line);
+}
+
+void CPathUpdateDlg::ShowReport(const std::string& lines) {
+  if (m_services.writeReport) m_services.writeReport(lines);
 }
 
 ExitStatus CPathUpdateDlg::Result() const {

@@ -23,6 +23,10 @@ struct DialogServices {
   DialogWindow& window;
   // An unattended run: every box's text is also written to the log, as one block.
   bool silent = false;
+  // What the command line asks of the run beyond the pairs.
+  RunOptions run{};
+  // Where the report of every file goes besides the log (standard output); may be empty.
+  std::function<void(const std::string&)> writeReport{};
 };
 
 class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
@@ -58,6 +62,7 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
   void DisableCancel() override;
   void ShowMessage(const std::string& text) override;
   void ShowProblem(const std::string& line) override;
+  void ShowReport(const std::string& lines) override;
   void SetOutcome(ExitStatus outcome) override { m_outcome = outcome; }
 
   // 1 while the run goes, 0 once it has ended or was cancelled; shared with the worker.
