@@ -26,9 +26,14 @@ struct UpdateHarness {
   StringList commands{"ADD"};
   StringList paths{"C:\\New"};
   ExitStatus result = kExitSuccess;
+  RunOptions options;
+  std::string report;  // what went to standard output
 
   void Go(std::function<void(const UpdateContext&)> before = nullptr) {
-    CPathUpdateDlg dlg(0, &commands, &paths, s.Dialog(), [before](const UpdateContext& ctx, UpdateProgress& progress) {
+    DialogServices services = s.Dialog();
+    services.run = options;
+    services.writeReport = [this](const std::string& lines) { report += lines; };
+    CPathUpdateDlg dlg(0, &commands, &paths, services, [before](const UpdateContext& ctx, UpdateProgress& progress) {
       if (before) before(ctx);
       RunUpdate(ctx, progress);
     });
@@ -267,6 +272,155 @@ TEST(UpdateRunTest, AUsersCopyAloneIsEnough) {
   run.Go();
   EXPECT_EQ(run.result, kExitSuccess);
   EXPECT_NE(run.s.fs.files[mine].find("'c:\\new;'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorex
+
+namespace vorex {
+namespace {
+
+bool ChangedTheDisk(const testing::FakeFileSystem& fs) {
+  for (const std::string& call : fs.Journal())
+    for (const char* op : {"create", "rename", "hardlink", "remove", "replace"})
+      if (call.rfind(op, 0) == 0) return true;
+  return false;
+}
+
+const std::string kA = "C:\\A\\toolbox\\local\\pathdef.m";
+const std::string kB = "D:\\B\\toolbox\\local\\pathdef.m";
+const std::string kListed = "p = [...\n     'c:\\new;', ...\n%%% END ENTRIES %%%\n];\n";
+
+// -matlabroot: exactly the named installations, in the order given; nothing else looked at.
+TEST(NamedInstallationsTest, OnlyTheNamedRootsAreEdited) {
+  UpdateHarness run;
+  Register(run.s);  // a registered installation that must not be touched
+  run.s.fs.AddFile(kFile, kText);
+  run.s.fs.roots = {"C:\\"};
+  run.s.users.homes = {{"C:\\Users\\me", "", true}};
+  run.s.fs.AddFile("C:\\Users\\me\\Documents\\MATLAB\\pathdef.m", kText);
+  run.s.fs.AddFile(kB, kText);
+  run.s.fs.AddFile(kA, kText);
+  run.options.matlabRoots = {"D:\\B", "C:\\A"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_EQ(run.report, "changed " + kB + "\nchanged " + kA + "\n");
+  EXPECT_EQ(run.s.fs.files[kFile], kText);
+  EXPECT_EQ(run.s.fs.files["C:\\Users\\me\\Documents\\MATLAB\\pathdef.m"], kText);
+  for (const std::string& call : run.s.fs.Journal()) EXPECT_NE(call.rfind("list", 0), 0u) << call;
+
+  // One root without the file: the other is edited, the run fails, the report says which.
+  UpdateHarness missing;
+  missing.s.fs.AddFile(kA, kText);
+  missing.options.matlabRoots = {"E:\\gone", "C:\\A"};
+  missing.Go();
+  EXPECT_EQ(missing.result, kExitFailure);
+  EXPECT_EQ(missing.report, "failed E:\\gone\\toolbox\\local\\pathdef.m\nchanged " + kA + "\n");
+  bool told = false;
+  for (const auto& c : missing.s.window.Calls())
+    told |= c.what == "problem" && c.text.rfind("Failed: find E:\\gone\\toolbox\\local\\pathdef.m: ", 0) == 0;
+  EXPECT_TRUE(told);
+
+  // None has it: as if nothing had been found.
+  UpdateHarness none;
+  none.options.matlabRoots = {"E:\\gone"};
+  none.Go();
+  EXPECT_EQ(none.result, kExitNotFound);
+}
+
+// -check on: everything is read and worked out, nothing is written, whatever the outcome.
+TEST(CheckModeTest, WritesNothingAndTellsByItsStatus) {
+  struct Case {
+    const char* name;
+    std::string a;  // kA's text; kB always holds kListed
+    StringList commands, paths;
+    ExitStatus status;
+    std::string report;
+  } cases[] = {
+      {"would change",
+       kText,
+       {"ADD"},
+       {"C:\\New"},
+       kExitWouldChange,
+       "would change " + kA + "\nunchanged " + kB + "\n"},
+      {"nothing to change",
+       kListed,
+       {"ADD"},
+       {"C:\\New"},
+       kExitSuccess,
+       "unchanged " + kA + "\nunchanged " + kB + "\n"},
+      // Two commands: the second works on what the first would have left, and finds it listed.
+      {"second command sees the first",
+       kText,
+       {"ADD", "ADD"},
+       {"C:\\New", "C:\\New"},
+       kExitWouldChange,
+       "would change " + kA + "\nunchanged " + kB + "\n"},
+      {"no insertion point", "x = 1;\n", {"ADD"}, {"C:\\New"}, kExitFailure, "failed " + kA + "\nskipped " + kB + "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UpdateHarness run;
+    run.s.fs.AddFile(kA, c.a);
+    run.s.fs.AddFile(kB, kListed);
+    run.commands = c.commands;
+    run.paths = c.paths;
+    run.options.matlabRoots = {"C:\\A", "D:\\B"};
+    run.options.check = true;
+    run.Go();
+    EXPECT_EQ(run.result, c.status);
+    EXPECT_EQ(run.report, c.report);
+    EXPECT_FALSE(ChangedTheDisk(run.s.fs));
+    EXPECT_EQ(run.s.fs.files[kA], c.a);
+  }
+  UpdateHarness none;
+  none.options.check = true;
+  none.options.matlabRoots = {"C:\\A"};
+  none.Go();
+  EXPECT_EQ(none.result, kExitNotFound);
+}
+
+// A run that changes nothing touches nothing: no new file, no backup moved forward.
+TEST(NoOpTest, AnAddOrRemoveThatChangesNothingLeavesTheDiskAlone) {
+  for (const char* command : {"ADD", "REMOVE"}) {
+    SCOPED_TRACE(command);
+    UpdateHarness run;
+    run.s.fs.AddFile(kA, std::string(command) == "ADD" ? kListed : kText);
+    run.s.fs.AddFile("C:\\A\\toolbox\\local\\pathdef.bak", "the last real change\n");
+    run.commands = {command};
+    run.paths = {std::string(command) == "ADD" ? "C:\\New" : "C:\\absent"};
+    run.options.matlabRoots = {"C:\\A"};
+    run.Go();
+    EXPECT_EQ(run.result, kExitSuccess);
+    EXPECT_EQ(run.report, "unchanged " + kA + "\n");
+    EXPECT_FALSE(ChangedTheDisk(run.s.fs));
+    EXPECT_EQ(run.s.fs.files["C:\\A\\toolbox\\local\\pathdef.bak"], "the last real change\n");
+  }
+}
+
+// The report names every file in list order: a failure in the middle ends the pass, and what it
+// never reached is skipped; a file in another user's place that could not be edited is skipped.
+TEST(ReportTest, EveryFileInListOrder) {
+  UpdateHarness run;
+  const std::string c = "E:\\C\\toolbox\\local\\pathdef.m";
+  run.s.fs.AddFile(kA, kText);
+  run.s.fs.AddFile(kB, "x = 1;\n");
+  run.s.fs.AddFile(c, kText);
+  run.options.matlabRoots = {"C:\\A", "D:\\B", "E:\\C"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitFailure);
+  EXPECT_EQ(run.report, "changed " + kA + "\nfailed " + kB + "\nskipped " + c + "\n");
+
+  UpdateHarness rights;
+  rights.s.fs.withRights = true;
+  rights.s.fs.AddFile(kA, kText);
+  rights.s.fs.specials.insert(kB);
+  for (const char* dir : {"D:\\B", "D:\\B\\toolbox", "D:\\B\\toolbox\\local"}) rights.s.fs.dirs.insert(dir);
+  rights.s.fs.GiveTo("D:\\B", "ann");
+  rights.options.matlabRoots = {"C:\\A", "D:\\B"};
+  rights.Go();
+  EXPECT_EQ(rights.result, kExitSuccess);
+  EXPECT_EQ(rights.report, "changed " + kA + "\nskipped " + kB + "\n");
 }
 
 }  // namespace
