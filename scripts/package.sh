@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh >/dev/null
+rm -rf build/packages
 mkdir -p build/packages
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)"

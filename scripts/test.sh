@@ -36,3 +36,7 @@ done
 
 echo "=== windows: tests and end-to-end cases under Wine"
 bash tests/e2e/wine_e2e.sh build/mingw-x64
+
+echo "=== packages: the .deb passes lintian with no error and no warning"
+bash scripts/package.sh
+lintian --display-info --fail-on error,warning build/packages/vorex_*.deb
