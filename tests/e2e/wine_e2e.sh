@@ -221,6 +221,27 @@ check "user copy: edited first" test "$(grep -n -m1 '^Modify: ' "$C/t/vorex.log"
 unregister
 rm -rf "$C/M" "$HOME/MATLAB"
 
+# 7f. Named installations and a check, with the report on redirected standard output: the
+# registered installation is left alone, and the check writes nothing.
+install_at "$C/M"
+install_at "$C/N"
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+cp "$C/N/toolbox/local/pathdef.m" "$WORK/n-before"
+$W vorex.exe -check on -command ADD -path 'C:\chk' -matlabroot 'C:\N' > "$WORK/report" 2>/dev/null
+rc=$?
+check "check: status 4" test "$rc" = 4
+check "check: report on stdout" test "$(tr -d '\r' < "$WORK/report")" = 'would change C:\N\toolbox\local\pathdef.m'
+check "check: nothing written" cmp -s "$C/N/toolbox/local/pathdef.m" "$WORK/n-before"
+check "check: no backup made" test ! -e "$C/N/toolbox/local/pathdef.bak"
+$W vorex.exe -silent on -command ADD -path 'C:\chk' -matlabroot 'C:\N' > "$WORK/report" 2>/dev/null
+rc=$?
+check "named: status 0" test "$rc" = 0
+check "named: report on stdout" test "$(tr -d '\r' < "$WORK/report")" = 'changed C:\N\toolbox\local\pathdef.m'
+check "named: edited" grep -qF "c:\chk;'" "$C/N/toolbox/local/pathdef.m"
+check "named: the registered one untouched" bash -c "! grep -qF 'chk' '$C/M/toolbox/local/pathdef.m'"
+unregister
+rm -rf "$C/M" "$C/N"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
