@@ -12,6 +12,7 @@
 #include "platform/memory_registry.h"
 #include "platform/posix/launcher_registration.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_octave_places.h"
 #include "platform/posix/posix_user_directory.h"
 #include "platform/thread_sleeper.h"
 #include "ui/terminal/terminal_window.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   RegisterInstallations(registry, path ? path : "", StandardMatlabRoots(), ::geteuid() == 0);
   PosixFileSystem fs;
   PosixUserDirectory users;
+  PosixOctavePlaces octave(path ? path : "", ::geteuid() == 0);
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
   bool interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
   std::string cwd;
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
 
   // The shell hands each argument over whole: a directory named "/opt/a -path b" is one value,
   // which the text of a joined line could no longer tell.
-  return RunProgram({{registry, fs, sleeper, PathRules::Posix(), title, cwd, &users},
+  return RunProgram({{registry, fs, sleeper, PathRules::Posix(), title, cwd, &users, &octave},
                      [&] { return std::make_unique<TerminalWindow>(STDIN_FILENO, STDERR_FILENO, interactive, title); },
                      [](const std::string& text, const std::string& caption) {
                        std::fprintf(stderr, "%s\n%s", caption.c_str(), text.c_str());

@@ -36,8 +36,9 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
-  PlatformServices services{platform.registry,         platform.fs,   sleeper, platform.rules, platform.appTitle,
-                            platform.currentDirectory, platform.users};
+  PlatformServices services{platform.registry, platform.fs,       sleeper,
+                            platform.rules,    platform.appTitle, platform.currentDirectory,
+                            platform.users,    platform.octave};
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
   DialogServices dialogServices{services, *window, silent};
   dialogServices.run.matlabRoots = parsed.matlabRoots;

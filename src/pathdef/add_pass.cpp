@@ -2,6 +2,7 @@
 
 #include "pathdef/edit_file.h"
 #include "pathdef/edit_passes.h"
+#include "pathdef/octave_block.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -156,8 +157,14 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
       ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
+      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
       EditResult edited =
           EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
+            if (octave) {
+              if (AddToOctaveBlock(text, entryDir, ctx.rules, out)) return true;
+              *why = kBrokenOctaveBlock;
+              return false;
+            }
             if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
               return true;
             *why = text.empty() ? "the file is empty"

@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "pathdef/edit_place.h"
+#include "pathdef/octave_block.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -41,7 +42,13 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
   }
   std::unique_ptr<FileLock> targetLock;
   std::string target = path;
-  if (!follow) {
+  // A site startup file of GNU Octave that does not exist yet is made (without a backup).
+  const bool octave = IsOctaveStartupFile(key, ctx.rules);
+  const std::string stem = octave ? "octaverc" : "pathdef";
+  bool missing = false;
+  if (octave && !fs.Exists(path)) {
+    missing = true;
+  } else if (!follow) {
     if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
       ctx.ReportFailure("follow link", path, kLinkNotFollowed);
       return EditResult::kFailed;
@@ -83,7 +90,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
     }
   }
   std::string text;
-  if (!fs.ReadFile(target, &text)) {
+  if (!missing && !fs.ReadFile(target, &text)) {
     ctx.ReportFailure("read", target, fs.LastError());
     return EditResult::kFailed;
   }
@@ -97,7 +104,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
     }
     text = record->edited;
   }
-  std::string newPath = SiblingName(target, "pathdef.new", ctx.rules);
+  std::string newPath = SiblingName(target, stem + ".new", ctx.rules);
   ctx.log.WriteLog("Output File: " + newPath);
   std::string edited, why;
   if (!transform(text, &edited, &why)) {
@@ -133,12 +140,18 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
     ctx.ReportFailure("flush", newPath, fs.LastError());
     ok = false;
   }
-  if (ok) {
+  if (ok && missing) {
+    // Everyone's Octave reads it: readable by all, and put in place only if nothing appeared
+    // under the name meanwhile.
+    fs.MakeReadableByAll(newPath);
+    if (fs.Rename(newPath, target)) return EditResult::kChanged;
+    ctx.ReportFailure("rename", newPath + " to " + target, fs.LastError());
+  } else if (ok) {
     fs.CopyPermissions(target, newPath);
     if (RotatePathdefFiles(ctx, target, newPath, &text)) return EditResult::kChanged;
     if (!fs.Exists(target)) {
-      // The old text is pathdef.bak and the new one pathdef.new: both are kept for the user.
-      ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, "pathdef.bak", ctx.rules) +
+      // The old text is the backup and the new one the new file: both are kept for the user.
+      ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, stem + ".bak", ctx.rules) +
                        " the previous one");
       return EditResult::kFailed;
     }
@@ -259,7 +272,11 @@ EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, co
 bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
                         const std::string* oldText) {
   FileSystem& fs = ctx.fs;
-  std::string backup = SiblingName(path, "pathdef.bak", ctx.rules);
+  // The backup goes with the new file's name: pathdef.new and pathdef.bak, octaverc.new and
+  // octaverc.bak.
+  std::string backup = newPath.size() > 4 && newPath.compare(newPath.size() - 4, 4, ".new") == 0
+                           ? newPath.substr(0, newPath.size() - 4) + ".bak"
+                           : SiblingName(path, "pathdef.bak", ctx.rules);
   // Usually there is none yet; one that cannot go (a directory, say) would block the backup.
   if (fs.Exists(backup) && !fs.Remove(backup)) {
     ctx.ReportFailure("remove", backup, fs.LastError());

@@ -1,5 +1,6 @@
 #include "pathdef/edit_file.h"
 #include "pathdef/edit_passes.h"
+#include "pathdef/octave_block.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -82,10 +83,17 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
     for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
       if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
       ctx.log.WriteLog("UnModify: " + foundFiles[j] + " for " + shown);
-      EditResult edited = EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string*) {
-        RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
-        return true;
-      });
+      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
+      EditResult edited =
+          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
+            if (octave) {
+              if (RemoveFromOctaveBlock(text, dir, ctx.rules, out)) return true;
+              *why = kBrokenOctaveBlock;
+              return false;
+            }
+            RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
+            return true;
+          });
       if (edited == EditResult::kFailed) result = 0;
     }
   }

@@ -112,6 +112,8 @@ class FileSystem {
   // platform step. kFailed leaves `target` with its old text; kUnsupported changes nothing.
   virtual FsStatus ReplaceFile(const std::string& target, const std::string& replacement,
                                const std::string& backup) = 0;
+  // Lets every user read the file (a new file that every user's program reads at start-up).
+  virtual void MakeReadableByAll(const std::string& /*path*/) {}
   // Gives `to` the permission bits or attributes of `from`, as far as the platform can.
   virtual void CopyPermissions(const std::string& from, const std::string& to) = 0;
   // What the file at `path` is, links followed: two paths with the same identity are one file.

@@ -4,6 +4,7 @@
 
 #include "base/path_rules.h"
 #include "platform/file_system.h"
+#include "platform/octave_places.h"
 #include "platform/registry.h"
 #include "platform/sleeper.h"
 #include "platform/user_directory.h"
@@ -20,6 +21,8 @@ struct PlatformServices {
   std::string currentDirectory;
   // The users whose own copies of pathdef.m are edited too; none when null.
   UserDirectory* users = nullptr;
+  // Where GNU Octave may be installed (-octave on); none when null.
+  OctavePlaces* octave = nullptr;
 };
 
 }  // namespace vorex

@@ -3,6 +3,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "discovery/discovery.h"
+#include "discovery/octave_discovery.h"
 #include "discovery/user_copies.h"
 #include "pathdef/edit_passes.h"
 
@@ -21,7 +22,8 @@ StringList FindNamedInstallations(const UpdateContext& ctx, const StringList& ro
                                   StringList* problems) {
   StringList found;
   for (const std::string& root : roots) {
-    std::string path = JoinPath(JoinPath(JoinPath(root, "toolbox", ctx.rules), "local", ctx.rules), "pathdef.m", ctx.rules);
+    std::string path =
+        JoinPath(JoinPath(JoinPath(root, "toolbox", ctx.rules), "local", ctx.rules), "pathdef.m", ctx.rules);
     EntryOwner entry;
     if (ctx.fs.InspectEntry(path, &entry)) {
       ctx.log.WriteLog("Root: " + path);
@@ -82,6 +84,13 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
   if (ctx.users && options.matlabRoots.empty()) {
     UserCopies copies = FindUserCopies(ctx.fs, *ctx.users, ctx.rules, ctx.fs.RunsWithRights());
     foundFiles = OrderFoundFiles(ctx.fs, foundFiles, copies, ctx.log);
+  }
+
+  // GNU Octave's site startup files, after every pathdef.m, on request only.
+  if (options.octave && ctx.octave) {
+    StringList octaveFiles = FindOctaveStartupFiles(ctx.fs, *ctx.octave, ctx.rules, ctx.log);
+    if (octaveFiles.empty()) ctx.log.WriteLog("Octave: no installation found");
+    foundFiles.insert(foundFiles.end(), octaveFiles.begin(), octaveFiles.end());
   }
 
   if (foundFiles.empty()) {

@@ -8,6 +8,7 @@
 #include "base/update_progress.h"
 #include "log/diagnostic_log.h"
 #include "platform/file_system.h"
+#include "platform/octave_places.h"
 #include "platform/registry.h"
 #include "platform/sleeper.h"
 #include "platform/user_directory.h"
@@ -41,6 +42,8 @@ struct UpdateContext {
   UserDirectory* users = nullptr;
   // Defaults when null.
   const RunOptions* options = nullptr;
+  // Where GNU Octave may be installed; none when null.
+  OctavePlaces* octave = nullptr;
 };
 
 // Returns 0; the outcome goes to progress.SetOutcome. At the end of a run that took up files,

@@ -40,7 +40,7 @@ bool CPathUpdateDlg::OnInitDialog() {
         const PlatformServices& p = m_services.platform;
         if (m_job)
           m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning, p.users,
-                              &m_services.run},
+                              &m_services.run, p.octave},
                 *this);
         m_services.window.NotifyWorkerEnded();
       });

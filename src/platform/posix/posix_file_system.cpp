@@ -432,6 +432,15 @@ void PosixFileSystem::CopyPermissions(const std::string& from, const std::string
   ::close(fd);
 }
 
+void PosixFileSystem::MakeReadableByAll(const std::string& path) {
+  At at = Locate(path);
+  int fd = ::openat(at.dirFd, at.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, (st.st_mode & 07777) | 0444);
+  ::close(fd);
+}
+
 bool PosixFileSystem::FileIdentity(const std::string& path, std::string* id) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return FailWithErrno();
