@@ -15,13 +15,16 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-enum class Option { kCommand, kPath, kLog, kSilent };
+enum class Option { kCommand, kPath, kMatlabRoot, kLog, kSilent, kCheck, kOctave };
 
-constexpr std::array<std::pair<std::string_view, Option>, 4> kOptions{{
+constexpr std::array<std::pair<std::string_view, Option>, 7> kOptions{{
     {"-command", Option::kCommand},
     {"-path", Option::kPath},
+    {"-matlabroot", Option::kMatlabRoot},
     {"-log", Option::kLog},
     {"-silent", Option::kSilent},
+    {"-check", Option::kCheck},
+    {"-octave", Option::kOctave},
 }};
 
 // Where the arguments begin: just past the program's own path, which is never searched.
@@ -147,12 +150,21 @@ bool OnlyBlanks(std::string_view text) {
   return SkipBlanks(text, 0) == text.size();
 }
 
+// Only the first of a switch counts: a later "-log off" in a script's extra arguments cannot undo
+// what the caller turned on, nor the other way round.
+void SetSwitch(int& value, bool& seen, const std::string& text) {
+  if (!seen && EqualsIgnoreCase(text, "on")) value = 1;
+  seen = true;
+}
+
 // The pairs and switches that the values give, and what makes them unusable. `blank` tells the
 // directories that name nothing.
 ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std::string_view)) {
   ParsedCommandLine parsed;
   bool logSeen = false;
   bool silentSeen = false;
+  bool checkSeen = false;
+  bool octaveSeen = false;
   for (const Value& cut : values) {
     const std::string& value = cut.text;
     switch (cut.option) {
@@ -162,15 +174,21 @@ ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std
       case Option::kPath:
         parsed.paths.insert(parsed.paths.begin(), value);
         break;
+      case Option::kMatlabRoot:
+        // Unlike the pairs, kept in the order given: the installations are edited in that order.
+        parsed.matlabRoots.push_back(value);
+        break;
       case Option::kLog:
-        // Only the first -log counts.
-        if (!logSeen && EqualsIgnoreCase(value, "on")) parsed.logSwitch = 1;
-        logSeen = true;
+        SetSwitch(parsed.logSwitch, logSeen, value);
         break;
       case Option::kSilent:
-        // Found and cut like -log; only the first counts.
-        if (!silentSeen && EqualsIgnoreCase(value, "on")) parsed.silentSwitch = 1;
-        silentSeen = true;
+        SetSwitch(parsed.silentSwitch, silentSeen, value);
+        break;
+      case Option::kCheck:
+        SetSwitch(parsed.checkSwitch, checkSeen, value);
+        break;
+      case Option::kOctave:
+        SetSwitch(parsed.octaveSwitch, octaveSeen, value);
         break;
     }
   }
@@ -189,6 +207,13 @@ ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std
     for (const std::string& path : parsed.paths) {
       if (parsed.problem.empty() && blank(path)) {
         parsed.problem = problem::EmptyDirectory();
+      }
+    }
+    // An empty -matlabroot is a slip in a script (an unset variable), not a wish to edit every
+    // installation found. A root is taken as given on both systems, so only blanks leave nothing.
+    for (const std::string& root : parsed.matlabRoots) {
+      if (parsed.problem.empty() && OnlyBlanks(root)) {
+        parsed.problem = problem::EmptyMatlabRoot();
       }
     }
   }
@@ -244,21 +269,39 @@ std::string Absolute(const std::string& dir, const std::string& cwd) {
 
 }  // namespace
 
-std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory) {
-  for (std::string& dir : paths) {
+namespace {
+
+// What -path and -matlabroot values share: no line break, and on POSIX no ~ and nothing relative.
+// `colonAllowed` is false for the directories written into pathdef.m, where ":" separates entries.
+std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const std::string& currentDirectory,
+                               bool colonAllowed) {
+  for (std::string& dir : dirs) {
     if (dir.empty()) continue;
-    // A line break would end the entry's line in pathdef.m and break the file.
+    // A line break would end the entry's line in pathdef.m and break the file; in an
+    // installation's folder it would split the log's lines, and no real folder holds one.
     if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return problem::LineBreakInDirectory();
     if (!rules.ChecksPosixDirectories()) continue;  // Windows keeps its own rules for what names a directory
+    // ~ is the shell's to expand; one that reaches us (quoted, or inside a word) names no folder anybody meant.
     if (dir.front() == '~') return problem::TildeDirectory(dir);
     if (dir.front() != '/') {
       if (currentDirectory.empty() || currentDirectory.front() != '/')
         return problem::RelativeWithoutCurrentDirectory(dir);
       dir = Absolute(dir, currentDirectory);
     }
-    if (dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
+    if (!colonAllowed && dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
   }
   return {};
+}
+
+}  // namespace
+
+std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory) {
+  return CheckDirectoryList(paths, rules, currentDirectory, false);
+}
+
+std::string CheckMatlabRoots(StringList& roots, const PathRules& rules, const std::string& currentDirectory) {
+  // A root is only opened, never written into pathdef.m, so a ":" in its name harms nothing.
+  return CheckDirectoryList(roots, rules, currentDirectory, true);
 }
 
 }  // namespace vorex

@@ -46,4 +46,8 @@ ParsedCommandLine ParseArguments(const std::vector<std::string>& args);
 // Returns the problem line, empty when every directory is usable.
 std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory);
 
+// The same for the -matlabroot folders, which may hold ":" since they are never written into
+// pathdef.m. Windows keeps them as given.
+std::string CheckMatlabRoots(StringList& roots, const PathRules& rules, const std::string& currentDirectory);
+
 }  // namespace vorex

@@ -51,7 +51,11 @@ std::string HelpText() {
   return UsageText("") +
          "Options:\n\n"
          "  -log on      write vorex.log into the current directory\n"
-         "  -silent on   no window, no boxes, no pauses; their texts go to the log and to stderr\n\n"
+         "  -silent on   no window, no boxes, no pauses; their texts go to the log and to stderr\n"
+         "  -check on    work out every edit and write nothing\n"
+         "  -octave on   also edit the site startup file of every GNU Octave installation\n"
+         "  -matlabroot <MATLAB root folder>\n"
+         "               edit only the installations named so, look for none; may be given again\n\n"
          "Exit status: 0 success, 1 failure, 2 no pathdef.m found, 3 cancelled, 64 usage.\n";
 }
 
@@ -73,6 +77,9 @@ std::string UnknownCommand(const std::string& command) {
 }
 std::string EmptyDirectory() {
   return "Problem: an empty directory was given after -path.";
+}
+std::string EmptyMatlabRoot() {
+  return "Problem: an empty directory was given after -matlabroot.";
 }
 std::string LineBreakInDirectory() {
   return "Problem: a directory holds a line break or a NUL character.";

@@ -36,6 +36,7 @@ std::string NoPair();
 std::string Unpaired(std::size_t commands, std::size_t paths);
 std::string UnknownCommand(const std::string& command);
 std::string EmptyDirectory();
+std::string EmptyMatlabRoot();
 std::string LineBreakInDirectory();
 std::string TildeDirectory(const std::string& dir);
 std::string RelativeWithoutCurrentDirectory(const std::string& dir);

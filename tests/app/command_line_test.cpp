@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/messages.h"
 #include "base/paths.h"
 
@@ -388,6 +390,233 @@ TEST(RelativeArgumentsTest, BecomeAbsoluteBeforeAnyTrim) {
     EXPECT_EQ(CheckDirectories(parsed.paths, PathRules::Posix(), "/opt/tool"), "") << row.given;
     EXPECT_EQ(parsed.paths, StringList{row.written}) << row.given;
   }
+}
+
+// -matlabroot on one line: cut like -path, kept in the order given, independent of the pairs.
+TEST(MatlabRootLineTest, CutLikePathAndKeptInOrder) {
+  struct Row {
+    const char* name;
+    const char* line;
+    StringList roots;
+    StringList paths;     // in reverse, as ParsedCommandLine holds them
+    std::string problem;  // empty: usable
+  } rows[] = {
+      {"Once",
+       R"(vorex.exe -matlabroot C:\MATLAB\R2024a -command ADD -path C:\x)",
+       {R"(C:\MATLAB\R2024a)"},
+       {R"(C:\x)"},
+       ""},
+      {"TwiceFirstGivenFirst",
+       R"(vorex.exe -matlabroot C:\M\R2023b -command ADD -path C:\x -matlabroot D:\M\R2024a -command ADD -path C:\y)",
+       {R"(C:\M\R2023b)", R"(D:\M\R2024a)"},
+       {R"(C:\y)", R"(C:\x)"},
+       ""},
+      {"QuotedBlanksAndDashes",
+       R"(vorex.exe -matlabroot "C:\My -x Tools" -command ADD -path C:\x)",
+       {R"(C:\My -x Tools)"},
+       {R"(C:\x)"},
+       ""},
+      {"QuotedOptionWord",
+       R"(vorex.exe -command ADD -matlabroot "C:\a -path b" -path C:\x)",
+       {R"(C:\a -path b)"},
+       {R"(C:\x)"},
+       ""},
+      {"UnquotedBlanks",
+       R"(vorex.exe -command ADD -path C:\x -matlabroot C:\Program Files\MATLAB\R2024a )",
+       {R"(C:\Program Files\MATLAB\R2024a)"},
+       {R"(C:\x)"},
+       ""},
+      // Taken as given: neither made absolute nor trimmed like a -path value.
+      {"RelativeAsGiven",
+       "vorex.exe -matlabroot ..\\M. -matlabroot . -command ADD -path C:\\x",
+       {"..\\M.", "."},
+       {"C:\\x"},
+       ""},
+      {"GluedToPathValue", R"(vorex.exe -command ADD -path C:\x-matlabroot)", {}, {R"(C:\x-matlabroot)"}, ""},
+      {"InsideQuotedPath", R"(vorex.exe -command ADD -path "C:\a -matlabroot b")", {}, {R"(C:\a -matlabroot b)"}, ""},
+      // On one line an option word between blanks ends the value before it.
+      {"BetweenBlanksEndsPath", R"(vorex.exe -command ADD -path C:\a -matlabroot b)", {"b"}, {R"(C:\a)"}, ""},
+      {"Empty", R"(vorex.exe -matlabroot -command ADD -path C:\x)", {}, {}, problem::EmptyMatlabRoot()},
+      {"EmptyQuotes", R"(vorex.exe -command ADD -path C:\x -matlabroot "")", {}, {}, problem::EmptyMatlabRoot()},
+      {"Last", R"(vorex.exe -command ADD -path C:\x -matlabroot  )", {}, {}, problem::EmptyMatlabRoot()},
+      {"OneEmptyOfTwo",
+       R"(vorex.exe -matlabroot C:\M -matlabroot -command ADD -path C:\x)",
+       {},
+       {},
+       problem::EmptyMatlabRoot()},
+      // Naming installations is no work by itself.
+      {"Alone", R"(vorex.exe -matlabroot C:\M)", {}, {}, problem::NoPair()},
+      {"WithoutPath", R"(vorex.exe -matlabroot C:\M -command ADD)", {}, {}, problem::NoPair()},
+      {"RootIsNoPath", R"(vorex.exe -command ADD -matlabroot C:\M)", {}, {}, problem::NoPair()},
+  };
+  for (const Row& row : rows) {
+    ParsedCommandLine parsed = ParseCommandLine(row.line);
+    EXPECT_EQ(parsed.problem, row.problem) << row.name;
+    if (!row.problem.empty()) continue;
+    EXPECT_EQ(parsed.matlabRoots, row.roots) << row.name;
+    EXPECT_EQ(parsed.paths, row.paths) << row.name;
+  }
+}
+
+// -matlabroot from whole arguments: only an argument of its own is the option word.
+TEST(MatlabRootArgumentsTest, CutLikePathAndKeptInOrder) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    StringList roots;
+    StringList paths;
+    std::string problem;
+  } rows[] = {
+      {"Once",
+       {"vorex", "-matlabroot", "/usr/local/MATLAB/R2024a", "-command", "ADD", "-path", "/x"},
+       {"/usr/local/MATLAB/R2024a"},
+       {"/x"},
+       ""},
+      {"TwiceFirstGivenFirst",
+       {"vorex", "-matlabroot", "/opt/b", "-command", "ADD", "-path", "/x", "-matlabroot", "/opt/a"},
+       {"/opt/b", "/opt/a"},
+       {"/x"},
+       ""},
+      {"QuotedBlanksAndDashes",
+       {"vorex", "-command", "ADD", "-path", "/x", "-matlabroot", "\"/opt/My -x Tools\""},
+       {"/opt/My -x Tools"},
+       {"/x"},
+       ""},
+      {"OverSeveralArguments",
+       {"vorex", "-matlabroot", "/opt/My", "Tools", "-command", "ADD", "-path", "/x"},
+       {"/opt/My Tools"},
+       {"/x"},
+       ""},
+      {"OneArgumentHoldingOptions",
+       {"vorex", "-matlabroot", "/opt/M -command REMOVE -path /y", "-command", "ADD", "-path", "/x"},
+       {"/opt/M -command REMOVE -path /y"},
+       {"/x"},
+       ""},
+      {"ColonKept", {"vorex", "-matlabroot", "/opt/a:b", "-command", "ADD", "-path", "/x"}, {"/opt/a:b"}, {"/x"}, ""},
+      // Made absolute later, like a -path value.
+      {"RelativeAsGiven",
+       {"vorex", "-matlabroot", ".", "-matlabroot", "../M", "-command", "ADD", "-path", "/x"},
+       {".", "../M"},
+       {"/x"},
+       ""},
+      {"WordInsidePath", {"vorex", "-command", "ADD", "-path", "/opt/-matlabroot/x"}, {}, {"/opt/-matlabroot/x"}, ""},
+      {"WordAfterBlankInsidePath",
+       {"vorex", "-command", "ADD", "-path", "/opt/a -matlabroot /b"},
+       {},
+       {"/opt/a -matlabroot /b"},
+       ""},
+      {"Empty", {"vorex", "-matlabroot", "", "-command", "ADD", "-path", "/x"}, {}, {}, problem::EmptyMatlabRoot()},
+      {"Blank", {"vorex", "-command", "ADD", "-path", "/x", "-matlabroot", " \t"}, {}, {}, problem::EmptyMatlabRoot()},
+      {"EmptyQuotes",
+       {"vorex", "-command", "ADD", "-path", "/x", "-matlabroot", "\"\""},
+       {},
+       {},
+       problem::EmptyMatlabRoot()},
+      {"Last", {"vorex", "-command", "ADD", "-path", "/x", "-matlabroot"}, {}, {}, problem::EmptyMatlabRoot()},
+      {"Alone", {"vorex", "-matlabroot", "/opt/M"}, {}, {}, problem::NoPair()},
+      {"RootIsNoPath", {"vorex", "-command", "ADD", "-matlabroot", "/opt/M"}, {}, {}, problem::NoPair()},
+  };
+  for (const Row& row : rows) {
+    ParsedCommandLine parsed = ParseArguments(row.args);
+    EXPECT_EQ(parsed.problem, row.problem) << row.name;
+    if (!row.problem.empty()) continue;
+    EXPECT_EQ(parsed.matlabRoots, row.roots) << row.name;
+    EXPECT_EQ(parsed.paths, row.paths) << row.name;
+  }
+}
+
+// -check and -octave are found and cut like -log and -silent, on one line and in arguments
+// (the line split at its blanks), beside each other in any order.
+TEST(SwitchesTest, CheckAndOctaveAreCutLikeLog) {
+  struct Row {
+    const char* line;
+    int check;
+    int octave;
+    int silent;
+    int log;
+  } rows[] = {
+      {"vorex -check on -command ADD -path /x", 1, 0, 0, 0},
+      {"vorex -command ADD -path /x -check ON", 1, 0, 0, 0},
+      {"vorex -command ADD -check oN -path /x", 1, 0, 0, 0},
+      {"vorex -command ADD -path /x -check off", 0, 0, 0, 0},
+      {"vorex -command ADD -path /x -check yes", 0, 0, 0, 0},
+      {"vorex -command ADD -path /x -check", 0, 0, 0, 0},
+      {"vorex -check -command ADD -path /x", 0, 0, 0, 0},
+      {"vorex -check on on -command ADD -path /x", 0, 0, 0, 0},  // the whole value must be "on"
+      {"vorex -check off -command ADD -path /x -check on", 0, 0, 0, 0},
+      {"vorex -check on -command ADD -path /x -check off", 1, 0, 0, 0},
+      {"vorex -octave on -command ADD -path /x", 0, 1, 0, 0},
+      {"vorex -command ADD -path /x -octave On", 0, 1, 0, 0},
+      {"vorex -command ADD -path /x -octave", 0, 0, 0, 0},
+      {"vorex -octave off -command ADD -path /x -octave on", 0, 0, 0, 0},
+      {"vorex -silent on -check on -log on -octave on -command ADD -path /x", 1, 1, 1, 1},
+      {"vorex -command ADD -path /x -octave on -silent on -check on", 1, 1, 1, 0},
+      {"vorex -log on -check off -octave on -silent off -command ADD -path /x", 0, 1, 0, 1},
+      {"vorex -check on -octave off -command ADD -log ON -path /x -silent on", 1, 0, 1, 1},
+      // Each switch has its own first: an earlier -check does not hide -octave's.
+      {"vorex -check off -octave on -check on -log off -command ADD -path /x", 0, 1, 0, 0},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args;
+    std::string line = row.line;
+    for (std::size_t b = 0, e; b <= line.size(); b = e + 1) {
+      e = std::min(line.find(' ', b), line.size());
+      args.push_back(line.substr(b, e - b));
+    }
+    for (const ParsedCommandLine& parsed : {ParseCommandLine(line), ParseArguments(args)}) {
+      EXPECT_EQ(parsed.problem, "") << row.line;
+      EXPECT_EQ(parsed.checkSwitch, row.check) << row.line;
+      EXPECT_EQ(parsed.octaveSwitch, row.octave) << row.line;
+      EXPECT_EQ(parsed.silentSwitch, row.silent) << row.line;
+      EXPECT_EQ(parsed.logSwitch, row.log) << row.line;
+      EXPECT_EQ(parsed.commands, StringList{"ADD"}) << row.line;
+      EXPECT_EQ(parsed.paths, StringList{"/x"}) << row.line;  // no switch's value is taken into it
+      EXPECT_TRUE(parsed.matlabRoots.empty()) << row.line;
+    }
+  }
+}
+
+// The installations' folders: refused or made absolute like -path values, but a ":" is harmless.
+TEST(CheckMatlabRootsTest, RefusesOrRewritesOddFolders) {
+  struct Row {
+    const char* name;
+    bool windows;
+    StringList given;
+    StringList written;  // empty: refused
+  } rows[] = {
+      {"Absolute", false, {"/usr/local/MATLAB/R2024a"}, {"/usr/local/MATLAB/R2024a"}},
+      {"Colon", false, {"/opt/a:b"}, {"/opt/a:b"}},
+      {"RelativeColon", false, {"a:b"}, {"/home/me/a:b"}},
+      {"Dot", false, {"."}, {"/home/me"}},
+      {"DotDot", false, {"../M"}, {"/home/M"}},
+      {"EachInOrder", false, {"R2024a", "/opt/M", "./R2023b"}, {"/home/me/R2024a", "/opt/M", "/home/me/R2023b"}},
+      {"Tilde", false, {"~/MATLAB"}, {}},
+      {"TildeAfterGoodOne", false, {"/opt/M", "~"}, {}},
+      {"Newline", false, {"/opt/a\nb"}, {}},
+      {"Nul", false, {std::string("/opt/a\0b", 8)}, {}},
+      {"WindowsRelativeUntouched", true, {"..\\M."}, {"..\\M."}},
+      {"WindowsTildeUntouched", true, {"C:\\PROGRA~1\\MATLAB"}, {"C:\\PROGRA~1\\MATLAB"}},
+      {"WindowsCarriageReturn", true, {"C:\\a\rb"}, {}},
+  };
+  for (const Row& row : rows) {
+    StringList roots = row.given;
+    std::string problem = CheckMatlabRoots(roots, row.windows ? PathRules::Windows() : PathRules::Posix(), "/home/me");
+    if (row.written.empty()) {
+      EXPECT_EQ(problem.rfind("Problem: ", 0), 0u) << row.name;
+    } else {
+      EXPECT_EQ(problem, "") << row.name;
+      EXPECT_EQ(roots, row.written) << row.name;
+    }
+  }
+  StringList relative{"M"};
+  EXPECT_NE(CheckMatlabRoots(relative, PathRules::Posix(), ""), "");  // no current directory known
+}
+
+TEST(HelpTextTest, ListsEveryOption) {
+  std::string help = HelpText();
+  EXPECT_EQ(help.rfind(UsageText(""), 0), 0u);
+  for (const char* option : {"-matlabroot ", "-log on ", "-silent on ", "-check on ", "-octave on "})
+    EXPECT_NE(help.find(std::string("\n  ") + option), std::string::npos) << option;
 }
 
 }  // namespace

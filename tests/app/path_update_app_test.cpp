@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/messages.h"
 #include "run/update_run.h"
 #include "support/null_services.h"
 
@@ -121,6 +122,15 @@ TEST(SilentRunTest, UsageGoesToStandardErrorAndNoBoxIsShown) {
   ASSERT_EQ(h.errors.size(), 1u);
   EXPECT_NE(h.errors[0].find("Problem: at least one -command and one -path must be given."), std::string::npos);
   EXPECT_EQ(h.Log(), "");  // the usage message never opens the log
+}
+
+// A -matlabroot folder that no system could name stops the run before anything is looked at.
+TEST(MatlabRootCheckTest, ALineBreakInARootIsAUsageProblem) {
+  AppHarness h;
+  EXPECT_EQ(h.Run("vorex.exe -command ADD -path C:\\New -matlabroot C:\\M\rX"), kExitUsage);
+  ASSERT_EQ(h.usageBoxes.size(), 1u);
+  EXPECT_NE(h.usageBoxes[0].find(problem::LineBreakInDirectory()), std::string::npos);
+  EXPECT_EQ(h.dialogWindows + h.silentWindows, 0);
 }
 
 TEST(HelpTest, HelpAndVersionEndWithStatusZero) {
