@@ -12,27 +12,30 @@
 
 namespace {
 
+bool OnlyBlanks(std::string_view text) {
+  return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
 // What holds for the result of either parser; `blank` tells the directories it must refuse.
 void CheckParsed(const vorex::ParsedCommandLine& parsed, bool (*blank)(std::string_view)) {
-  if (parsed.logSwitch != 0 && parsed.logSwitch != 1) std::abort();
-  if (parsed.silentSwitch != 0 && parsed.silentSwitch != 1) std::abort();
+  for (int value : {parsed.logSwitch, parsed.silentSwitch, parsed.checkSwitch, parsed.octaveSwitch})
+    if (value != 0 && value != 1) std::abort();
   // --help, -h and --version ask for no run: no pair is needed.
   if (parsed.request != vorex::ParsedCommandLine::Request::kRun) {
-    if (!parsed.commands.empty() || !parsed.paths.empty()) std::abort();
+    if (!parsed.commands.empty() || !parsed.paths.empty() || !parsed.matlabRoots.empty()) std::abort();
     return;
   }
   if (!parsed.problem.empty()) return;
   if (parsed.commands.empty() || parsed.commands.size() != parsed.paths.size()) std::abort();
   for (const std::string& path : parsed.paths)
     if (blank(path)) std::abort();
+  // An installation's folder is taken as given on both systems: only blanks name none.
+  for (const std::string& root : parsed.matlabRoots)
+    if (OnlyBlanks(root)) std::abort();
   for (const std::string& command : parsed.commands) {
     std::string lower = vorex::AsciiLowerCopy(command);
     if (lower != "add" && lower != "remove") std::abort();
   }
-}
-
-bool OnlyBlanks(std::string_view text) {
-  return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 std::size_t CountOf(const std::vector<std::string>& args, const std::string& word) {
@@ -56,9 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   vorex::ParsedCommandLine parsed = vorex::ParseArguments(args);
   CheckParsed(parsed, OnlyBlanks);
-  // Every pair comes from whole arguments: one -command and one -path argument each.
+  // Every pair and every installation comes from whole arguments: one option argument each.
   if (parsed.request == vorex::ParsedCommandLine::Request::kRun && parsed.problem.empty() &&
-      (parsed.commands.size() != CountOf(args, "-command") || parsed.paths.size() != CountOf(args, "-path")))
+      (parsed.commands.size() != CountOf(args, "-command") || parsed.paths.size() != CountOf(args, "-path") ||
+       parsed.matlabRoots.size() != CountOf(args, "-matlabroot")))
     std::abort();
   return 0;
 }
