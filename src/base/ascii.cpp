@@ -22,4 +22,11 @@ std::string_view Trim(std::string_view text, std::string_view set) {
   return text.substr(b, e - b + 1);
 }
 
+std::string OneLine(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return out;
+}
+
 }  // namespace vorex

@@ -11,6 +11,9 @@ inline char AsciiLower(char c) {
 }
 std::string AsciiLowerCopy(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// A name as one line of a log or a report: control characters (a line break in a folder's name,
+// which could forge lines) become '?'.
+std::string OneLine(std::string_view text);
 // Strips every character of `set` from both ends.
 std::string_view Trim(std::string_view text, std::string_view set);
 

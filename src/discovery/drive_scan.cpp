@@ -49,7 +49,7 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
       if (!ctx.running) return false;
       if (EqualsIgnoreCase(entry.name, "pathdef.m")) {
         std::string path = JoinPath(localDir, entry.name, ctx.rules);
-        ctx.log.WriteLog("File: " + path);
+        ctx.log.WriteLog("File: " + OneLine(path));
         foundFiles.push_back(path);
       }
       return true;

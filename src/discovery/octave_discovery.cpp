@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "base/ascii.h"
 #include "base/paths.h"
 
 namespace vorex {
@@ -15,7 +16,7 @@ StringList FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, const Pa
     std::string id;
     if (!fs.FileIdentity(dir, &id) || !seen.insert(id).second) continue;
     std::string file = JoinPath(dir, "octaverc", rules);
-    log.WriteLog("Octave: " + file);
+    log.WriteLog("Octave: " + OneLine(file));
     files.push_back(file);
   }
   return files;

@@ -55,7 +55,7 @@ StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, cons
     std::string id = identity(path);
     if (installationIds.count(id) || !seen.insert(id).second) return;
     ordered.push_back(path);
-    log.WriteLog("User: " + path);
+    log.WriteLog("User: " + OneLine(path));
   };
   for (const std::string& path : copies.runner) takeCopy(path);
   ordered.insert(ordered.end(), installations.begin(), installations.end());

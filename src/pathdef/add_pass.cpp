@@ -105,11 +105,15 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const s
         // Text before the marker (an entry sharing its line) stays a line of its own, the entry
         // follows, and the marker line keeps whatever followed the marker: nothing is lost and
         // no line is joined to the next. A list that closes on the marker's line keeps that line
-        // whole, with the entry above it, inside the list.
+        // whole, with the entry above it.
         std::size_t at = line.text.find(kEndEntriesMarker);
         std::string_view before = line.text.substr(0, at);
         std::string_view markerLine = line.text;
-        if (!Trim(before, " \t").empty() && before.find(']') == std::string_view::npos) {
+        // The entry can follow that text only when the text goes on to the next line ("...");
+        // otherwise it goes above the whole line, still inside the list.
+        std::string_view lead = Trim(before, " \t");
+        if (!lead.empty() && lead.find(']') == std::string_view::npos && lead.size() >= 3 &&
+            lead.substr(lead.size() - 3) == "...") {
           *out += ConvertColon(before, rules);
           *out += ChooseEol(lines, i, rules);
           markerLine = line.text.substr(at);
@@ -156,7 +160,7 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
-      ctx.log.WriteLog("Modify: " + foundFiles[j] + " for " + (j == 0 ? shown : key));
+      ctx.log.WriteLog("Modify: " + OneLine(foundFiles[j]) + " for " + (j == 0 ? shown : key));
       const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
       EditResult edited =
           EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {

@@ -14,7 +14,7 @@ bool SkippedFiles::Contains(const std::string& path) const {
 }
 
 void EditContext::ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const {
-  std::string what = std::string(step) + " " + path + ": " + reason;
+  std::string what = std::string(step) + " " + OneLine(path) + ": " + OneLine(reason);
   if (divertedFailure) {
     if (divertedFailure->empty()) *divertedFailure = what;
     return;
@@ -25,6 +25,15 @@ void EditContext::ReportFailure(std::string_view step, const std::string& path, 
 }
 
 namespace {
+
+// The same folder, by name or, reached through links, by identity: its lock is taken once.
+bool SameFolder(FileSystem& fs, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  std::string idA, idB;
+  return fs.FileIdentity(a, &idA) && fs.FileIdentity(b, &idB) && idA == idB;
+}
+
+constexpr std::chrono::milliseconds kOtherUsersLockWait{2000};
 
 constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
 
@@ -60,7 +69,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
         ctx.ReportFailure("follow link", path, fs.LastError());
         return EditResult::kFailed;
       }
-      if (ParentOf(target, ctx.rules) == ParentOf(path, ctx.rules)) break;
+      if (SameFolder(fs, ParentOf(target, ctx.rules), ParentOf(path, ctx.rules))) break;
       if (targetLock && target == lockedTarget) break;
       if (attempt == 3) {
         ctx.ReportFailure("follow link", path, "the link kept changing");
@@ -161,7 +170,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
 }
 
 EditResult Skip(const EditContext& ctx, const std::string& path, const std::string& reason) {
-  std::string line = "Skipped: " + path + ": " + reason;
+  std::string line = "Skipped: " + OneLine(path) + ": " + OneLine(reason);
   ctx.log.WriteLog(line);
   if (ctx.skipped) {
     ctx.skipped->paths.push_back(path);
@@ -177,6 +186,9 @@ EditResult RunOrSkip(const EditContext& ctx, const std::string& path, const std:
   EditContext quiet = ctx;
   quiet.divertedFailure = &reason;
   quiet.problems = nullptr;
+  // Anyone who may read a folder may lock it: a user's folder does not get to hold the run up
+  // for long (a folder held longer is skipped like any file there that cannot be edited).
+  quiet.lockTimeout = std::min(ctx.lockTimeout, kOtherUsersLockWait);
   EditResult result = RunCycle(quiet, path, editPath, transform, follow);
   if (result != EditResult::kFailed) return result;
   return Skip(ctx, path, reason.empty() ? "not edited" : reason);
@@ -250,7 +262,7 @@ EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, co
       return RunCycle(ctx, path, editPath, transform, false);
     }
     case PlaceKind::kOtherUser: {
-      ctx.log.WriteLog("As " + place.owner.userName + ": " + path);
+      ctx.log.WriteLog("As " + OneLine(place.owner.userName) + ": " + OneLine(path));
       std::unique_ptr<ActingIdentity> identity;
       switch (fs.ActAs(place.owner, &identity)) {
         case FsStatus::kOk:

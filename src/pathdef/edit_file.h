@@ -35,7 +35,9 @@ using TextTransform = std::function<bool(std::string_view text, std::string* out
 // kUnchanged: the edit left the text as it was, and the file was not touched at all (no
 // pathdef.new, no backup, the same file with the same times).
 enum class EditResult { kChanged, kUnchanged, kFailed, kSkipped };
-inline bool Succeeded(EditResult r) { return r == EditResult::kChanged || r == EditResult::kUnchanged; }
+inline bool Succeeded(EditResult r) {
+  return r == EditResult::kChanged || r == EditResult::kUnchanged;
+}
 EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
 
 }  // namespace vorex

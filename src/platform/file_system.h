@@ -116,6 +116,12 @@ class FileSystem {
   virtual void MakeReadableByAll(const std::string& /*path*/) {}
   // Gives `to` the permission bits or attributes of `from`, as far as the platform can.
   virtual void CopyPermissions(const std::string& from, const std::string& to) = 0;
+  // The folder `dir` really is, every link on the way resolved; `dir` itself where the platform
+  // cannot tell. False when there is no such folder.
+  virtual bool RealFolder(const std::string& dir, std::string* real) {
+    *real = dir;
+    return true;
+  }
   // What the file at `path` is, links followed: two paths with the same identity are one file.
   // False when there is no such file.
   virtual bool FileIdentity(const std::string& path, std::string* id) {

@@ -1,5 +1,6 @@
 #include "run/update_run.h"
 
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "discovery/discovery.h"
@@ -30,7 +31,7 @@ StringList FindNamedInstallations(const UpdateContext& ctx, const StringList& ro
       found.push_back(path);
       continue;
     }
-    std::string line = "Failed: find " + path + ": " + ctx.fs.LastError();
+    std::string line = "Failed: find " + OneLine(path) + ": " + ctx.fs.LastError();
     ctx.log.WriteLog(line);
     problems->push_back(line);
     missing->push_back({found.size(), path});
@@ -40,19 +41,20 @@ StringList FindNamedInstallations(const UpdateContext& ctx, const StringList& ro
 
 std::string ReportLine(const FileRecords& records, const std::string& path, bool check) {
   auto it = records.find(path);
-  if (it == records.end() || !it->second.touched) return "skipped " + path;  // never reached
+  const std::string name = OneLine(path);
+  if (it == records.end() || !it->second.touched) return "skipped " + name;  // never reached
   const FileRecord& r = it->second;
   switch (r.outcome) {
     case FileOutcome::kFailed:
-      return "failed " + path;
+      return "failed " + name;
     case FileOutcome::kSkipped:
-      return "skipped " + path;
+      return "skipped " + name;
     case FileOutcome::kChanged:
     case FileOutcome::kUnchanged:
       break;
   }
-  if (check) return (r.checked && r.edited != r.original ? "would change " : "unchanged ") + path;
-  return (r.outcome == FileOutcome::kChanged ? "changed " : "unchanged ") + path;
+  if (check) return (r.checked && r.edited != r.original ? "would change " : "unchanged ") + name;
+  return (r.outcome == FileOutcome::kChanged ? "changed " : "unchanged ") + name;
 }
 
 }  // namespace
@@ -120,7 +122,7 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
   std::size_t nextMissing = 0;
   for (std::size_t i = 0; i <= foundFiles.size(); ++i) {
     for (; nextMissing < missingRoots.size() && missingRoots[nextMissing].position == i; ++nextMissing)
-      report += "failed " + missingRoots[nextMissing].path + "\n";
+      report += "failed " + OneLine(missingRoots[nextMissing].path) + "\n";
     if (i == foundFiles.size()) break;
     std::string line = ReportLine(records, foundFiles[i], options.check);
     anyWouldChange |= line.rfind("would change ", 0) == 0;

@@ -215,5 +215,25 @@ TEST(EditAuthority, RootsLinkIntoAUsersPlaceIsEditedAsThatUser) {
   EXPECT_NE(h.Log().find("As evil: " + kReal + "\n"), std::string::npos);
 }
 
+// A link of root's on the way into a user's folder (/opt/MATLAB/R2024a leading to
+// /home/evil/inst/m): the folder as it really is decides, so a swap there by the user cannot
+// make root write anything.
+TEST(EditAuthority, AFolderReachedThroughALinkIsJudgedAsItReallyIs) {
+  Machine m;
+  const std::string found = "/opt/MATLAB/R2024a/toolbox/local/pathdef.m";
+  m.fs.AddFile(found, kText);
+  for (const char* dir :
+       {"/home/evil/inst", "/home/evil/inst/m", "/home/evil/inst/m/toolbox", "/home/evil/inst/m/toolbox/local"})
+    m.fs.dirs.insert(dir);
+  m.fs.GiveTo("/home/evil/inst", "evil");
+  m.fs.realFolders["/opt/MATLAB/R2024a/toolbox/local"] = "/home/evil/inst/m/toolbox/local";
+  PassHarness h(PathRules::Posix(), m.fs);
+  h.commands = {"ADD"};
+  h.paths = {"/b"};
+  EXPECT_EQ(h.Add({found}), 1);
+  EXPECT_EQ(m.fs.identityLog, (std::vector<std::string>{"as evil", "own"}));
+  EXPECT_NE(h.Log().find("As evil: " + found + "\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vorex

@@ -102,6 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "below)\n];\n"},
         AddCase{"MarkerOnClosingLineKeptWhole", false, testing::kMarkerOnClosingLine, "/opt/x",
                 Inserted(testing::kMarkerOnClosingLine, 3, "\t'/opt/x:',...\n")},
+        // Without a continuation the text ends its row: the entry goes above it, inside the list.
+        AddCase{"MarkerAfterEntryWithoutContinuation", false, "p = [...\n'/opt/a:' %%% END ENTRIES %%%\n];\n", "/b",
+                "p = [...\n\t':/b:',...\n'/opt/a:' %%% END ENTRIES %%%\n];\n"},
         AddCase{"MarkerLineWithoutLineEnd", false, "p = [...\n'/a:', ... %%% END ENTRIES %%%", "/b",
                 "p = [...\n'/a:', ... \n\t'/b:',...\n%%% END ENTRIES %%%"},
         AddCase{"MarkerLineCrlf", false, "p = [...\r\n'/a:', ... %%% END ENTRIES %%% x\r\n];\r\n", "/b",

@@ -49,5 +49,6 @@ case_run current posix "/home/o'brien/m" ':'
 case_run after-entry posix '/opt/x' ':'
 case_run with-note posix '/opt/x' ':'
 case_run closing posix '/opt/x' ':'
+case_run last-entry posix '/opt/x' ':'
 echo "octave: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -89,6 +89,13 @@ class FakeFileSystem : public FileSystem {
   FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
   void CopyPermissions(const std::string&, const std::string&) override {}
   bool RunsWithRights() override { return withRights; }
+  // Folders reached through links, and what they really are.
+  std::map<std::string, std::string> realFolders;
+  bool RealFolder(const std::string& dir, std::string* real) override {
+    auto it = realFolders.find(dir);
+    *real = it != realFolders.end() ? it->second : dir;
+    return true;
+  }
   // A link is the file it leads to.
   bool FileIdentity(const std::string& path, std::string* id) override {
     auto link = links.find(path);

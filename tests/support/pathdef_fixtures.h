@@ -117,6 +117,12 @@ inline const std::string kMarkerWithNote =
     "     matlabroot,'/toolbox/matlab/general:', ...\n"
     "     matlabroot,'/toolbox/matlab/d1:', ... %%% END ENTRIES %%% (do not edit below)\n"
     "];\n";
+inline const std::string kMarkerAfterLastEntry =
+    "function p = pathdef\n"
+    "p = [...\n"
+    "     matlabroot,'/toolbox/matlab/general:', ...\n"
+    "     '/opt/a:' %%% END ENTRIES %%%\n"
+    "];\n";
 inline const std::string kMarkerOnClosingLine =
     "function p = pathdef\n"
     "p = [...\n"

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
                   : name == "after-entry" ? testing::kMarkerAfterEntry
                   : name == "with-note"   ? testing::kMarkerWithNote
                   : name == "closing"     ? testing::kMarkerOnClosingLine
+                  : name == "last-entry"  ? testing::kMarkerAfterLastEntry
                                           : testing::kCurrentUnix);
     return 0;
   }

@@ -432,6 +432,13 @@ void PosixFileSystem::CopyPermissions(const std::string& from, const std::string
   ::close(fd);
 }
 
+bool PosixFileSystem::RealFolder(const std::string& dir, std::string* real) {
+  char resolved[PATH_MAX];
+  if (!::realpath(dir.c_str(), resolved)) return FailWithErrno();
+  *real = resolved;
+  return true;
+}
+
 void PosixFileSystem::MakeReadableByAll(const std::string& path) {
   At at = Locate(path);
   int fd = ::openat(at.dirFd, at.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

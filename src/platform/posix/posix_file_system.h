@@ -35,6 +35,7 @@ class PosixFileSystem : public FileSystem {
   void CopyPermissions(const std::string& from, const std::string& to) override;
   bool FileIdentity(const std::string& path, std::string* id) override;
   void MakeReadableByAll(const std::string& path) override;
+  bool RealFolder(const std::string& dir, std::string* real) override;
   bool RunsWithRights() override;
   bool InspectEntry(const std::string& path, EntryOwner* owner) override;
   FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
