@@ -150,8 +150,8 @@ bool OnlyBlanks(std::string_view text) {
   return SkipBlanks(text, 0) == text.size();
 }
 
-// Only the first of a switch counts: a later "-log off" in a script's extra arguments cannot undo
-// what the caller turned on, nor the other way round.
+// Each switch is on only when its first occurrence says "on" (any case): -log always worked so,
+// and a caller who knows one switch knows them all.
 void SetSwitch(int& value, bool& seen, const std::string& text) {
   if (!seen && EqualsIgnoreCase(text, "on")) value = 1;
   seen = true;
@@ -267,10 +267,6 @@ std::string Absolute(const std::string& dir, const std::string& cwd) {
   return out.empty() ? "/" : out;
 }
 
-}  // namespace
-
-namespace {
-
 // What -path and -matlabroot values share: no line break, and on POSIX no ~ and nothing relative.
 // `colonAllowed` is false for the directories written into pathdef.m, where ":" separates entries.
 std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const std::string& currentDirectory,
@@ -281,7 +277,7 @@ std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const s
     // installation's folder it would split the log's lines, and no real folder holds one.
     if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return problem::LineBreakInDirectory();
     if (!rules.ChecksPosixDirectories()) continue;  // Windows keeps its own rules for what names a directory
-    // ~ is the shell's to expand; one that reaches us (quoted, or inside a word) names no folder anybody meant.
+    // ~ is the shell's to expand; one that reaches us unexpanded (quoted) names no folder anybody meant.
     if (dir.front() == '~') return problem::TildeDirectory(dir);
     if (dir.front() != '/') {
       if (currentDirectory.empty() || currentDirectory.front() != '/')
