@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "platform/thread_sleeper.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_octave_places.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_user_directory.h"
 #include "platform/win32/windows_api.h"
@@ -61,8 +62,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Win32Registry registry;
   Win32FileSystem fs;
   Win32UserDirectory users;
+  Win32OctavePlaces octave;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
-  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users},
+  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users, &octave},
                      [instance] { return std::make_unique<Win32DialogWindow>(instance); },
                      [](const std::string& text, const std::string& caption) {
                        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
@@ -71,6 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
                      },
                      [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
-                     WriteError, WriteOutput},
+                     WriteError,
+                     WriteOutput},
                     GetCommandLineA());
 }

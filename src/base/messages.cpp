@@ -56,7 +56,8 @@ std::string HelpText() {
          "  -octave on   also edit the site startup file of every GNU Octave installation\n"
          "  -matlabroot <MATLAB root folder>\n"
          "               edit only the installations named so, look for none; may be given again\n\n"
-         "Exit status: 0 success, 1 failure, 2 no pathdef.m found, 3 cancelled, 64 usage.\n";
+         "Exit status: 0 success, 1 failure, 2 no pathdef.m found, 3 cancelled, 4 a file would change\n"
+         "(-check on), 64 usage.\n";
 }
 
 std::string VersionText() {

@@ -27,6 +27,9 @@ bool FindBlock(const std::vector<TextLine>& lines, std::optional<Block>* block) 
     for (std::size_t j = i + 1; j < lines.size(); ++j) {
       if (IsLine(lines[j].text, kOctaveBlockBegin)) return false;
       if (IsLine(lines[j].text, kOctaveBlockEnd)) {
+        // One block only: a second one, or a stray marker after it, is not guessed at.
+        for (std::size_t k = j + 1; k < lines.size(); ++k)
+          if (IsLine(lines[k].text, kOctaveBlockBegin) || IsLine(lines[k].text, kOctaveBlockEnd)) return false;
         *block = Block{i, j};
         return true;
       }

@@ -242,6 +242,28 @@ check "named: the registered one untouched" bash -c "! grep -qF 'chk' '$C/M/tool
 unregister
 rm -rf "$C/M" "$C/N"
 
+# 7g. GNU Octave's site startup file beside a registered MATLAB: edited only with -octave on,
+# with one marked block at its end and its own lines left as they were.
+install_at "$C/M"
+register 'C:\M\bin\win64\MATLAB.exe /Automation'
+O="$C/Program Files/GNU Octave/Octave-9.2.0/mingw64/share/octave/site/m/startup"
+mkdir -p "$O"
+printf '## site startup\r\npkg load signal\r\n' > "$O/octaverc"
+cp "$O/octaverc" "$WORK/octaverc-before"
+$W vorex.exe -silent on -command ADD -path 'C:\oct' > "$WORK/report" 2>/dev/null
+check "octave off: status 0" test $? = 0
+check "octave off: the Octave file untouched" cmp -s "$O/octaverc" "$WORK/octaverc-before"
+$W vorex.exe -silent on -octave on -command ADD -path 'C:\oct2' > "$WORK/report" 2>/dev/null
+check "octave: status 0" test $? = 0
+check "octave: MATLAB edited" grep -qF "c:\oct2;'" "$C/M/toolbox/local/pathdef.m"
+printf '## site startup\r\npkg load signal\r\n## Begin vorex section, do not edit\r\naddpath (%s);\r\n## End vorex section\r\n' \
+  "'c:\oct2'" > "$WORK/octaverc-expected"
+check "octave: the block at the end, every other line kept" cmp -s "$O/octaverc" "$WORK/octaverc-expected"
+check "octave: backup beside it" cmp -s "$O/octaverc.bak" "$WORK/octaverc-before"
+check "octave: reported" grep -qF 'changed C:\Program Files\GNU Octave\Octave-9.2.0\mingw64\share\octave\site\m\startup\octaverc' "$WORK/report"
+unregister
+rm -rf "$C/M" "$C/Program Files/GNU Octave"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w

@@ -425,3 +425,60 @@ TEST(ReportTest, EveryFileInListOrder) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// -octave on: each Octave installation's site startup file after every pathdef.m, each folder
+// once, made when missing; without the option nothing of Octave is looked at.
+TEST(OctaveRunTest, StartupFilesComeLastAndAreMadeWhenMissing) {
+  const std::string site = "C:\\Octave\\mingw64\\share\\octave\\site\\m\\startup";
+  const std::string other = "D:\\Oct\\share\\octave\\site\\m\\startup";
+  for (bool option : {false, true}) {
+    SCOPED_TRACE(option);
+    UpdateHarness run;
+    run.s.fs.AddFile(kA, kText);
+    run.s.fs.AddFile(site + "\\octaverc", "pkg load x\r\n");
+    run.s.fs.dirs.insert(other);  // a startup folder without the file
+    run.s.octave.prefixes = {"C:\\Octave\\mingw64", "C:\\Octave\\mingw64", "C:\\Octave", "D:\\Oct", "E:\\none"};
+    run.options.matlabRoots = {"C:\\A"};
+    run.options.octave = option;
+    run.Go();
+    EXPECT_EQ(run.result, kExitSuccess);
+    if (!option) {
+      EXPECT_EQ(run.report, "changed " + kA + "\n");
+      EXPECT_EQ(run.s.fs.files[site + "\\octaverc"], "pkg load x\r\n");
+      continue;
+    }
+    EXPECT_EQ(run.report, "changed " + kA + "\nchanged " + site + "\\octaverc\nchanged " + other + "\\octaverc\n");
+    EXPECT_EQ(run.s.fs.files[site + "\\octaverc"],
+              "pkg load x\r\n## Begin vorex section, do not edit\r\naddpath ('c:\\new');\r\n## End vorex section\r\n");
+    EXPECT_EQ(run.s.fs.files[site + "\\octaverc.bak"], "pkg load x\r\n");
+    EXPECT_EQ(run.s.fs.files[other + "\\octaverc"],
+              "## Begin vorex section, do not edit\r\naddpath ('c:\\new');\r\n## End vorex section\r\n");
+    EXPECT_EQ(run.s.fs.files.count(other + "\\octaverc.bak"), 0u);
+  }
+}
+
+// No MATLAB anywhere, but an Octave installation: its file is edited and that is a success;
+// with neither, nothing was found.
+TEST(OctaveRunTest, OctaveAloneIsEnough) {
+  const std::string site = "C:\\Octave\\share\\octave\\site\\m\\startup";
+  UpdateHarness run;
+  run.s.fs.roots = {"C:\\"};
+  run.s.fs.AddFile(site + "\\octaverc", "");
+  run.s.octave.prefixes = {"C:\\Octave"};
+  run.options.octave = true;
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_NE(run.s.fs.files[site + "\\octaverc"].find("addpath ('c:\\new');"), std::string::npos);
+
+  UpdateHarness none;
+  none.s.fs.roots = {"C:\\"};
+  none.options.octave = true;
+  none.Go();
+  EXPECT_EQ(none.result, kExitNotFound);
+}
+
+}  // namespace
+}  // namespace vorex

@@ -36,15 +36,24 @@ class FakeUserDirectory : public UserDirectory {
   }
 };
 
+class FakeOctavePlaces : public OctavePlaces {
+ public:
+  std::vector<std::string> prefixes;
+  std::vector<std::string> Prefixes() override { return prefixes; }
+};
+
 struct TestServices {
   MemoryRegistry registry;
   FakeFileSystem fs;
   RecordingSleeper sleeper;
   RecordingWindow window;
   FakeUserDirectory users;
+  FakeOctavePlaces octave;
   PathRules rules = PathRules::Windows();
 
-  DialogServices Dialog() { return DialogServices{{registry, fs, sleeper, rules, "vorex", "", &users}, window}; }
+  DialogServices Dialog() {
+    return DialogServices{{registry, fs, sleeper, rules, "vorex", "", &users, &octave}, window};
+  }
 };
 
 }  // namespace vorex::testing
