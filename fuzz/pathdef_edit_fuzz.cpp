@@ -23,9 +23,14 @@ std::vector<std::string> Lines(std::string_view text) {
   return lines;
 }
 
+// Each line's text; the end marker's line from the marker on, since an entry sharing that line
+// is taken off it rather than dropped with it.
 std::vector<std::string> Texts(std::string_view text) {
   std::vector<std::string> texts;
-  for (const TextLine& l : SplitLines(text)) texts.emplace_back(l.text);
+  for (const TextLine& l : SplitLines(text)) {
+    std::size_t marker = l.text.find(kEndEntriesMarker);
+    texts.emplace_back(marker == std::string_view::npos ? l.text : l.text.substr(marker));
+  }
   return texts;
 }
 

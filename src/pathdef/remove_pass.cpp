@@ -67,7 +67,17 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
     // ending.)
     std::string_view eol = lines[i].eol;
     if (lines[i].text.empty() && eol == "\n" && !out->empty() && out->back() == '\r') eol = "\r";
-    *out += lines[i].text;
+    std::string_view text = lines[i].text;
+    if (i == last && last < lines.size()) {
+      // An entry sharing the end marker's line goes; the marker and what follows it stay.
+      std::size_t at = text.find(kEndEntriesMarker);
+      std::string before(text.substr(0, at));
+      if (HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(before) : before, needle)) {
+        log.WriteLog("Found: " + (rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir));
+        text = text.substr(at);
+      }
+    }
+    *out += text;
     *out += eol;
   }
   return dropped;

@@ -324,6 +324,16 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{"EmptyFile", true, "", "C:\\x", {}}),
     [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.name); });
 
+// An entry sharing the end marker's line is removed from it; the marker and what follows it stay.
+TEST(RemoveMarkerLineTest, EntryBeforeTheMarkerGoesTheMarkerStays) {
+  Harness h(PathRules::Posix());
+  h.fs.AddFile(kUnixPath, "p = [...\n'/opt/b:', ...\n'/opt/a:', ... %%% END ENTRIES %%% note\n];\n");
+  h.commands = {"remove"};
+  h.paths = {"/opt/a"};
+  ASSERT_EQ(h.Remove({kUnixPath}), 1);
+  EXPECT_EQ(h.fs.files[kUnixPath], "p = [...\n'/opt/b:', ...\n%%% END ENTRIES %%% note\n];\n");
+}
+
 // Lines ending in a lone CR mixed with lines ending in LF: dropping the entry between a CR line
 // and an empty LF line must not make the two read back as one CR LF line.
 TEST(RemovePassTest, MixedLineEndsKeepEveryOtherLine) {
