@@ -44,7 +44,10 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
   FileSystem& fs = ctx.fs;
   // Nothing looks at the name before the lock that covers it is held: another run may be half
   // way through replacing the file, and is waited for rather than seen with no pathdef.m.
-  std::unique_ptr<FileLock> lock = fs.LockForEdit(path, ctx.lockTimeout);
+  auto lockFolderOf = [&](const std::string& file) {
+    return ctx.privateLock ? fs.LockPrivately(file, ctx.lockTimeout) : fs.LockForEdit(file, ctx.lockTimeout);
+  };
+  std::unique_ptr<FileLock> lock = lockFolderOf(path);
   if (!lock) {
     ctx.ReportFailure("lock", path, fs.LastError());
     return EditResult::kFailed;
@@ -83,12 +86,12 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
       bool linkFirst = ParentOf(path, ctx.rules) < ParentOf(target, ctx.rules);
       const std::string& first = linkFirst ? path : target;
       const std::string& second = linkFirst ? target : path;
-      std::unique_ptr<FileLock> firstLock = fs.LockForEdit(first, ctx.lockTimeout);
+      std::unique_ptr<FileLock> firstLock = lockFolderOf(first);
       if (!firstLock) {
         ctx.ReportFailure("lock", first, fs.LastError());
         return EditResult::kFailed;
       }
-      std::unique_ptr<FileLock> secondLock = fs.LockForEdit(second, ctx.lockTimeout);
+      std::unique_ptr<FileLock> secondLock = lockFolderOf(second);
       if (!secondLock) {
         ctx.ReportFailure("lock", second, fs.LastError());
         return EditResult::kFailed;
@@ -247,8 +250,11 @@ EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, co
   }
 
   switch (place.kind) {
-    case PlaceKind::kOwn:
-      return plain(editPath);
+    case PlaceKind::kOwn: {
+      EditContext own = ctx;
+      own.privateLock = true;
+      return RunCycle(own, path, editPath, transform, true);
+    }
     case PlaceKind::kShared: {
       std::string dir = ParentOf(editPath, ctx.rules);
       std::unique_ptr<FolderPin> pin = fs.PinFolder(dir);

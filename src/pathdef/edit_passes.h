@@ -51,6 +51,9 @@ struct EditContext {
   SkippedFiles* skipped = nullptr;
   // What happened to each file; may be null.
   FileRecords* records = nullptr;
+  // The file lies in a place only root or this run may change: its lock is one nobody else can
+  // take.
+  bool privateLock = false;
   // -check on: every edit is worked out in memory (each command on the text the earlier ones
   // left) and nothing is written.
   bool checkOnly = false;

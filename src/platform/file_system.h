@@ -101,6 +101,12 @@ class FileSystem {
   // Excludes every other run (of this process or another) from editing the file at `path`
   // until the lock is destroyed. Waits at most `timeout`; null when the lock cannot be had.
   virtual std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) = 0;
+  // The same exclusion, for a file in a place that only root or this run may change, by a lock
+  // that nobody else can take (so that a user who may only read the folder cannot hold the run
+  // up). Runs with rights use it for such places; LockForEdit where the platform has no such lock.
+  virtual std::unique_ptr<FileLock> LockPrivately(const std::string& path, std::chrono::milliseconds timeout) {
+    return LockForEdit(path, timeout);
+  }
   virtual bool Remove(const std::string& path) = 0;
   // Fails, changing nothing, when `to` exists.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;

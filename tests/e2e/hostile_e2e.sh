@@ -263,4 +263,22 @@ else
   echo "skipped: the link-protection case needs root, setpriv and fs.protected_hardlinks=1" >&2
 fi
 
+# --- A user who may only read root's installation holds a lock on its folder: a run as root
+# (which has a lock of its own for such places) neither waits for it nor fails.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && command -v flock >/dev/null && [ -d /run ]; then
+  fresh userlock
+  setpriv --reuid=nobody --regid=nogroup --clear-groups flock -x "$I/toolbox/local" sleep 20 &
+  holder=$!
+  sleep 0.3
+  start=$(date +%s)
+  run -silent on -command ADD -path /opt/x
+  took=$(( $(date +%s) - start ))
+  kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+  check "user's lock: exit 0" test "$rc" -eq 0
+  check "user's lock: not waited for (${took} s)" test "$took" -le 5
+  check "user's lock: edited" same "$P" <(with_entry /opt/x)
+else
+  echo "skipped: the user's-lock case needs root, setpriv, flock and /run" >&2
+fi
+
 report hostile-e2e

@@ -1,6 +1,8 @@
 // The POSIX pieces of acting with the right authority, on the real disk: another user's rights
 // on this thread alone, a pinned folder that a later swap cannot move, and the guarded log.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,6 +162,25 @@ TEST(PosixAuthority, AGuardedLogRefusesPlantedFiles) {
     EXPECT_EQ(posix.CreateLog(dir / "vorex.log", true), nullptr);
     EXPECT_EQ(posix.LastError(), "it belongs to another user in a folder that others may write");
   }
+}
+
+// A user who may read root's installation folder can flock it; a run with rights does not wait
+// for that, yet two such runs still exclude each other.
+TEST(PosixAuthority, APrivateLockIsNotHeldUpByAUsersFlock) {
+  if (::geteuid() != 0 || ::access("/run", W_OK) != 0) GTEST_SKIP() << "needs root and /run";
+  TempDir dir;
+  Spit(dir / "pathdef.m", "p\n");
+  int userFd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(userFd, 0);
+  ASSERT_EQ(::flock(userFd, LOCK_EX | LOCK_NB), 0);  // held "by the user"
+  PosixFileSystem posix;
+  EXPECT_EQ(posix.LockForEdit(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
+  auto first = posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20));
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
+  first.reset();
+  EXPECT_NE(posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
+  ::close(userFd);
 }
 
 }  // namespace

@@ -338,17 +338,11 @@ bool PosixFileSystem::ResolveLink(const std::string& path, std::string* target) 
   return true;
 }
 
-std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
-  // The directory stays put while pathdef.m is renamed in it, so every run locks the same thing.
-  std::string dir = ParentOf(path, PathRules::Posix());
-  // The pinned folder itself when it is the one: a fresh description of it, so that the lock
-  // goes with this descriptor alone.
-  int fd = t_pin.fd >= 0 && dir == t_pin.dir ? ::openat(t_pin.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                             : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    FailWithErrno();
-    return nullptr;
-  }
+namespace {
+
+// Takes the flock on fd within the timeout; the lock owns fd from then on. Null (fd closed)
+// otherwise.
+std::unique_ptr<FileLock> FlockWithin(int fd, std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
@@ -366,6 +360,47 @@ std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, 
   }
   ::close(fd);
   return nullptr;
+}
+
+// Where runs with rights keep their locks: a folder of root's own that nobody else may open.
+constexpr char kPrivateLockFolder[] = "/run/vorex";
+
+}  // namespace
+
+std::unique_ptr<FileLock> PosixFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
+  // The directory stays put while pathdef.m is renamed in it, so every run locks the same thing.
+  std::string dir = ParentOf(path, PathRules::Posix());
+  // The pinned folder itself when it is the one: a fresh description of it, so that the lock
+  // goes with this descriptor alone.
+  int fd = t_pin.fd >= 0 && dir == t_pin.dir ? ::openat(t_pin.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                             : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    FailWithErrno();
+    return nullptr;
+  }
+  return FlockWithin(fd, timeout);
+}
+
+std::unique_ptr<FileLock> PosixFileSystem::LockPrivately(const std::string& path, std::chrono::milliseconds timeout) {
+  // Anyone who may read a folder may flock it, and so hold up an installer's run on a folder
+  // only root may change. A run with rights locks a file of its own instead, named after the
+  // folder's identity, in a folder only root may open; where there is none (no /run in a
+  // chroot), the folder itself as any run does.
+  std::string dir = ParentOf(path, PathRules::Posix());
+  struct stat folder {};
+  if (::geteuid() != 0 || ::stat(dir.c_str(), &folder) != 0) return LockForEdit(path, timeout);
+  ::mkdir(kPrivateLockFolder, 0700);
+  int runFd = ::open(kPrivateLockFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat run {};
+  if (runFd < 0 || ::fstat(runFd, &run) != 0 || run.st_uid != 0 || (run.st_mode & 077) != 0) {
+    if (runFd >= 0) ::close(runFd);
+    return LockForEdit(path, timeout);
+  }
+  std::string name = std::to_string(folder.st_dev) + "-" + std::to_string(folder.st_ino) + ".lock";
+  int fd = ::openat(runFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  ::close(runFd);
+  if (fd < 0) return LockForEdit(path, timeout);
+  return FlockWithin(fd, timeout);
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {

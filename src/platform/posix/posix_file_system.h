@@ -27,6 +27,7 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
   bool ResolveLink(const std::string& path, std::string* target) override;
   std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
+  std::unique_ptr<FileLock> LockPrivately(const std::string& path, std::chrono::milliseconds timeout) override;
   bool Remove(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   FsStatus HardLink(const std::string& existing, const std::string& link) override;
