@@ -147,6 +147,17 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
     ctx.ReportFailure("write", newPath, fs.LastError());
     ok = false;
   }
+  // Everything that can be done before the new file has its name is done now: where the file
+  // gets its name only when complete (Linux), a run killed between that and the replacement
+  // would leave it behind, so that moment is kept short.
+  if (ok && !missing) {
+    file->TakePermissionsOf(target);
+    std::string backup = SiblingName(target, stem + ".bak", ctx.rules);
+    if (fs.Exists(backup) && !fs.Remove(backup)) {
+      ctx.ReportFailure("remove", backup, fs.LastError());
+      ok = false;
+    }
+  }
   // Close flushes to disk; a file that did not reach the disk whole is never put in place.
   if (!file->Close() && ok) {
     ctx.ReportFailure("flush", newPath, fs.LastError());

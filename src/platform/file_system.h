@@ -67,6 +67,10 @@ class WritableFile {
   virtual ~WritableFile() = default;
   // False when not every byte was written.
   virtual bool Write(std::string_view data) = 0;
+  // Gives the file the permission bits (and, where the run may, the owner) of the file at
+  // `from`, through the open file itself, before it is closed; nothing where the platform
+  // cannot (CopyPermissions does it by name afterwards).
+  virtual void TakePermissionsOf(const std::string& /*from*/) {}
   // Flushes the file to disk and closes it; false when either fails.
   virtual bool Close() = 0;
 };

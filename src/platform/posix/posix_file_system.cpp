@@ -31,6 +31,18 @@ bool FailWithErrno() {
   return FailWith(std::strerror(errno));
 }
 
+// The mode (and, for root, the owner) of `from` on the open file fd.
+void TakePermissions(int fd, const std::string& from) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0) return;
+  struct stat own {};
+  if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode)) return;
+  if (::geteuid() == 0 && (own.st_uid != st.st_uid || own.st_gid != st.st_gid)) {
+    [[maybe_unused]] int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+  }
+  ::fchmod(fd, st.st_mode & 07777);
+}
+
 class FdWritableFile : public WritableFile {
  public:
   explicit FdWritableFile(int fd) : fd_(fd) {}
@@ -38,6 +50,9 @@ class FdWritableFile : public WritableFile {
     if (fd_ >= 0) ::close(fd_);
   }
   bool Write(std::string_view data) override { return WriteAll(fd_, data); }
+  void TakePermissionsOf(const std::string& from) override {
+    if (fd_ >= 0) TakePermissions(fd_, from);
+  }
   static bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
       ssize_t n = ::write(fd, data.data(), data.size());
@@ -244,6 +259,9 @@ class UnnamedNewFile : public WritableFile {
     if (dirFd_ >= 0) ::close(dirFd_);
   }
   bool Write(std::string_view data) override { return FdWritableFile::WriteAll(fd_, data); }
+  void TakePermissionsOf(const std::string& from) override {
+    if (fd_ >= 0) TakePermissions(fd_, from);
+  }
   bool Close() override {
     if (fd_ < 0) return FailWith("already closed");
     bool ok = ::fsync(fd_) == 0 || FailWithErrno();
