@@ -382,6 +382,17 @@ std::unique_ptr<FileLock> FlockWithin(int fd, std::chrono::milliseconds timeout)
 
 // Where runs with rights keep their locks: a folder of root's own that nobody else may open.
 constexpr char kPrivateLockFolder[] = "/run/vorex";
+constexpr std::chrono::milliseconds kFolderLockWait{2000};
+
+class BothLocks : public FileLock {
+ public:
+  BothLocks(std::unique_ptr<FileLock> own, std::unique_ptr<FileLock> shared)
+      : own_(std::move(own)), shared_(std::move(shared)) {}
+
+ private:
+  std::unique_ptr<FileLock> own_;
+  std::unique_ptr<FileLock> shared_;  // null when somebody else held the folder too long
+};
 
 }  // namespace
 
@@ -418,7 +429,12 @@ std::unique_ptr<FileLock> PosixFileSystem::LockPrivately(const std::string& path
   int fd = ::openat(runFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   ::close(runFd);
   if (fd < 0) return LockForEdit(path, timeout);
-  return FlockWithin(fd, timeout);
+  std::unique_ptr<FileLock> own = FlockWithin(fd, timeout);
+  if (!own) return nullptr;
+  // The folder's own lock too, as every other run and tool takes it, but waited for only a
+  // little: held longer, it is somebody's who may not change the folder anyway.
+  std::unique_ptr<FileLock> shared = LockForEdit(path, std::min(timeout, kFolderLockWait));
+  return std::make_unique<BothLocks>(std::move(own), std::move(shared));
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {
