@@ -53,7 +53,7 @@ StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, cons
     for (const std::string& path : installations) installationIds.insert(identity(path));
   auto takeCopy = [&](const std::string& path) {
     std::string id = identity(path);
-    if (installationIds.count(id) || !seen.insert(id).second) return;
+    if (installationIds.contains(id) || !seen.insert(id).second) return;
     ordered.push_back(path);
     log.WriteLog("User: " + OneLine(path));
   };

@@ -37,9 +37,9 @@ constexpr std::chrono::milliseconds kOtherUsersLockWait{2000};
 
 constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
 
-// The read-edit-replace cycle itself. `follow` false: a link at `path` is refused, not followed.
-// `key` names the file in ctx.records (the path it was found under).
-EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::string& path,
+// The read-edit-replace cycle itself, on `editPath`. `follow` false: a link there is refused,
+// not followed. `recordKey` is the path the file was found under, which names it in ctx.records.
+EditResult RunCycle(const EditContext& ctx, const std::string& recordKey, const std::string& editPath,
                     const TextTransform& transform, bool follow) {
   FileSystem& fs = ctx.fs;
   // Nothing looks at the name before the lock that covers it is held: another run may be half
@@ -47,35 +47,35 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
   auto lockFolderOf = [&](const std::string& file) {
     return ctx.privateLock ? fs.LockPrivately(file, ctx.lockTimeout) : fs.LockForEdit(file, ctx.lockTimeout);
   };
-  std::unique_ptr<FileLock> lock = lockFolderOf(path);
+  std::unique_ptr<FileLock> lock = lockFolderOf(editPath);
   if (!lock) {
-    ctx.ReportFailure("lock", path, fs.LastError());
+    ctx.ReportFailure("lock", editPath, fs.LastError());
     return EditResult::kFailed;
   }
   std::unique_ptr<FileLock> targetLock;
-  std::string target = path;
+  std::string target = editPath;
   // A site startup file of GNU Octave that does not exist yet is made (without a backup).
-  const bool octave = IsOctaveStartupFile(key, ctx.rules);
+  const bool octave = IsOctaveStartupFile(recordKey, ctx.rules);
   const std::string stem = octave ? "octaverc" : "pathdef";
   bool missing = false;
-  if (octave && !fs.Exists(path)) {
+  if (octave && !fs.Exists(editPath)) {
     missing = true;
   } else if (!follow) {
-    if (EntryOwner entry; fs.InspectEntry(path, &entry) && entry.isLink) {
-      ctx.ReportFailure("follow link", path, kLinkNotFollowed);
+    if (EntryOwner entry; fs.InspectEntry(editPath, &entry) && entry.isLink) {
+      ctx.ReportFailure("follow link", editPath, kLinkNotFollowed);
       return EditResult::kFailed;
     }
   } else {
     std::string lockedTarget;  // whose folder is held besides the link's own
     for (int attempt = 0;; ++attempt) {
-      if (!fs.ResolveLink(path, &target)) {
-        ctx.ReportFailure("follow link", path, fs.LastError());
+      if (!fs.ResolveLink(editPath, &target)) {
+        ctx.ReportFailure("follow link", editPath, fs.LastError());
         return EditResult::kFailed;
       }
-      if (SameFolder(fs, ParentOf(target, ctx.rules), ParentOf(path, ctx.rules))) break;
+      if (SameFolder(fs, ParentOf(target, ctx.rules), ParentOf(editPath, ctx.rules))) break;
       if (targetLock && target == lockedTarget) break;
       if (attempt == 3) {
-        ctx.ReportFailure("follow link", path, "the link kept changing");
+        ctx.ReportFailure("follow link", editPath, "the link kept changing");
         return EditResult::kFailed;
       }
       // A link into another folder: both folders are locked, always in the same order, so that
@@ -83,9 +83,9 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
       // while nothing is held, so it is followed again under both locks.
       targetLock.reset();
       lock.reset();
-      bool linkFirst = ParentOf(path, ctx.rules) < ParentOf(target, ctx.rules);
-      const std::string& first = linkFirst ? path : target;
-      const std::string& second = linkFirst ? target : path;
+      bool linkFirst = ParentOf(editPath, ctx.rules) < ParentOf(target, ctx.rules);
+      const std::string& first = linkFirst ? editPath : target;
+      const std::string& second = linkFirst ? target : editPath;
       std::unique_ptr<FileLock> firstLock = lockFolderOf(first);
       if (!firstLock) {
         ctx.ReportFailure("lock", first, fs.LastError());
@@ -107,7 +107,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& key, const std::s
     return EditResult::kFailed;
   }
   // -check on: each command works on the text the earlier ones would have left.
-  FileRecord* record = ctx.records ? &(*ctx.records)[key] : nullptr;
+  FileRecord* record = ctx.records ? &(*ctx.records)[recordKey] : nullptr;
   if (ctx.checkOnly && record) {
     if (!record->checked) {
       record->checked = true;

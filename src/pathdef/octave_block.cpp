@@ -1,5 +1,6 @@
 #include "pathdef/octave_block.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -36,9 +37,7 @@ bool FindBlock(const std::vector<TextLine>& lines, std::optional<Block>* block) 
     }
     return false;
   }
-  for (const TextLine& line : lines)
-    if (IsLine(line.text, kOctaveBlockEnd)) return false;
-  return true;
+  return std::ranges::none_of(lines, [](const TextLine& line) { return IsLine(line.text, kOctaveBlockEnd); });
 }
 
 std::string AddpathLine(const std::string& dir) {
