@@ -5,12 +5,20 @@
 #include "log/diagnostic_log.h"
 #include "platform/file_system.h"
 #include "platform/octave_places.h"
+#include "platform/registry.h"
 
 namespace vorex {
 
+// The installations that Octave's Windows installer recorded: a key Uninstall\Octave-<version>
+// (its UninstallString naming <installation>\uninstall.exe; the installer writes no install
+// location), in both registry views.
+StringList OctaveInstallationsInRegistry(Registry& registry, const PathRules& rules);
+
 // <prefix>/share/octave/site/m/startup/octaverc of every candidate prefix whose startup folder
 // exists (the file itself is made when missing), each folder once however it is reached; each
-// logged as "Octave: <path>".
-StringList FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, const PathRules& rules, DiagnosticLog& log);
+// logged as "Octave: <path>". The candidates are the platform's, then each recorded
+// installation's mingw64, mingw32 and the installation itself.
+StringList FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
+                                  DiagnosticLog& log);
 
 }  // namespace vorex

@@ -42,4 +42,13 @@ long CRegistryKey::QueryValue(const std::string& strPath, std::uint8_t* pData, s
   return result;
 }
 
+bool ReadRegistryText(CRegistryKey& key, const std::string& path, std::string* text) {
+  std::uint8_t buffer[512] = {};
+  std::uint32_t count = 511;
+  if (key.QueryValue(path, buffer, &count, buffer, 0, kRegSz, false) != kErrorSuccess) return false;
+  buffer[count] = 0;
+  *text = reinterpret_cast<const char*>(buffer);
+  return true;
+}
+
 }  // namespace vorex

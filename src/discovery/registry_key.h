@@ -33,4 +33,8 @@ class CRegistryKey {
   Registry& registry_;
 };
 
+// Reads "sub-key\value name" of `key` as text (up to its first zero byte); values longer than
+// 511 bytes fail.
+bool ReadRegistryText(CRegistryKey& key, const std::string& path, std::string* text);
+
 }  // namespace vorex

@@ -13,21 +13,6 @@ namespace {
 
 constexpr char kReleasesKey[] = "SOFTWARE\\MathWorks\\MATLAB";
 
-// The value as text: terminated at the count read, taken up to its first zero byte.
-std::string TerminatedText(std::uint8_t* buffer, std::uint32_t count) {
-  buffer[count] = 0;
-  return {reinterpret_cast<const char*>(buffer)};
-}
-
-// Reads one value as text into a 512-byte buffer, offering 511 bytes: longer values fail.
-bool ReadText(CRegistryKey& key, const std::string& path, std::string* text) {
-  std::uint8_t buffer[512] = {};
-  std::uint32_t count = 511;
-  if (key.QueryValue(path, buffer, &count, buffer, 0, kRegSz, false) != kErrorSuccess) return false;
-  *text = TerminatedText(buffer, count);
-  return true;
-}
-
 std::string Tail(const PathRules& rules) {
   return JoinPath(JoinPath("toolbox", "local", rules), "pathdef.m", rules);
 }
@@ -38,8 +23,8 @@ bool AutomationServerFile(Registry& registry, FileSystem& fs, const PathRules& r
                           std::string* file) {
   CRegistryKey key(registry, kHkeyClassesRoot, "", kKeyRead | view);
   std::string clsid, serverCommand;
-  if (!ReadText(key, "MATLAB.APPLICATION\\CLSID\\", &clsid)) return false;
-  if (!ReadText(key, "CLSID\\" + clsid + "\\LocalServer32\\", &serverCommand)) return false;
+  if (!ReadRegistryText(key, "MATLAB.APPLICATION\\CLSID\\", &clsid)) return false;
+  if (!ReadRegistryText(key, "CLSID\\" + clsid + "\\LocalServer32\\", &serverCommand)) return false;
   std::size_t cut = serverCommand.rfind("bin");
   if (cut == std::string::npos || cut == 0) return false;
   std::string candidate = serverCommand.substr(0, cut) + Tail(rules);
@@ -88,7 +73,7 @@ void RegisteredReleases(Registry& registry, FileSystem& fs, const PathRules& rul
   for (std::uint32_t i = 0; registry.EnumKey(key.m_hKey, i, &version) == kErrorSuccess; ++i) {
     if (AsciiLowerCopy(version).find("runtime") != std::string::npos) continue;  // no path of its own
     std::string root;
-    if (!ReadText(key, version + "\\MATLABROOT", &root) || root.empty()) continue;
+    if (!ReadRegistryText(key, version + "\\MATLABROOT", &root) || root.empty()) continue;
     std::string candidate = JoinPath(root, Tail(rules), rules);
     if (fs.Exists(candidate)) releases->push_back({version, candidate});
   }

@@ -90,7 +90,7 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
 
   // GNU Octave's site startup files, after every pathdef.m, on request only.
   if (options.octave && ctx.octave) {
-    StringList octaveFiles = FindOctaveStartupFiles(ctx.fs, *ctx.octave, ctx.rules, ctx.log);
+    StringList octaveFiles = FindOctaveStartupFiles(ctx.fs, *ctx.octave, ctx.registry, ctx.rules, ctx.log);
     if (octaveFiles.empty()) ctx.log.WriteLog("Octave: no installation found");
     foundFiles.insert(foundFiles.end(), octaveFiles.begin(), octaveFiles.end());
   }

@@ -482,3 +482,32 @@ TEST(OctaveRunTest, OctaveAloneIsEnough) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// What Octave's Windows installer records (no install location; the uninstaller's folder is the
+// installation), in either registry view, is found through the registry seam.
+TEST(OctaveRunTest, InstallationsRecordedInTheRegistry) {
+  UpdateHarness run;
+  const std::string key = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\)";
+  run.s.registry.PutIn(kHkeyLocalMachine, MemoryRegistry::View::k32, key + "Octave-9.2.0", "UninstallString",
+                       R"("D:\Octave-9.2.0\uninstall.exe")");
+  run.s.registry.PutIn(kHkeyLocalMachine, MemoryRegistry::View::k64, key + "Octave-6.1.0", "UninstallString",
+                       R"(E:\Old\uninstall.exe)");
+  run.s.registry.PutIn(kHkeyLocalMachine, MemoryRegistry::View::k64, key + "SomethingElse", "UninstallString",
+                       R"(F:\X\uninstall.exe)");
+  run.s.fs.dirs.insert(R"(D:\Octave-9.2.0\mingw64\share\octave\site\m\startup)");
+  run.s.fs.dirs.insert(R"(E:\Old\share\octave\site\m\startup)");
+  run.s.fs.dirs.insert(R"(F:\X\share\octave\site\m\startup)");
+  run.s.fs.AddFile(kA, kText);
+  run.options.matlabRoots = {"C:\\A"};
+  run.options.octave = true;
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_EQ(run.report, "changed " + kA + "\nchanged " + R"(E:\Old\share\octave\site\m\startup\octaverc)" +
+                            "\nchanged " + R"(D:\Octave-9.2.0\mingw64\share\octave\site\m\startup\octaverc)" + "\n");
+}
+
+}  // namespace
+}  // namespace vorex

@@ -9,8 +9,6 @@ namespace vorex {
 
 namespace {
 
-constexpr char kUninstall[] = R"(SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall)";
-
 std::string Environment(const char* name) {
   char value[MAX_PATH * 2] = {};
   DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
@@ -32,39 +30,6 @@ std::vector<std::string> InstalledUnder(const std::string& programFiles) {
   return found;
 }
 
-// The installations Octave's installer recorded in one registry view.
-std::vector<std::string> Recorded(REGSAM view) {
-  std::vector<std::string> found;
-  HKEY list = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ | view, &list) != ERROR_SUCCESS) return found;
-  char name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    std::string key(name, size);
-    if (key.rfind("Octave-", 0) != 0 && key != "GNU Octave") continue;
-    HKEY entry = nullptr;
-    if (RegOpenKeyExA(list, key.c_str(), 0, KEY_READ | view, &entry) != ERROR_SUCCESS) continue;
-    char value[MAX_PATH * 2] = {};
-    DWORD bytes = sizeof value - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(entry, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) ==
-            ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ)) {
-      std::string uninstaller = value;
-      if (!uninstaller.empty() && uninstaller.front() == '"') {
-        std::size_t close = uninstaller.find('"', 1);
-        uninstaller = uninstaller.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-      }
-      std::size_t slash = uninstaller.find_last_of("\\/");
-      if (slash != std::string::npos) found.push_back(uninstaller.substr(0, slash));
-    }
-    RegCloseKey(entry);
-  }
-  RegCloseKey(list);
-  return found;
-}
-
 }  // namespace
 
 std::vector<std::string> Win32OctavePlaces::Prefixes() {
@@ -74,8 +39,6 @@ std::vector<std::string> Win32OctavePlaces::Prefixes() {
     if (folder.empty()) continue;
     for (const std::string& dir : InstalledUnder(folder)) installations.push_back(dir);
   }
-  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
-    for (const std::string& dir : Recorded(view)) installations.push_back(dir);
   std::vector<std::string> prefixes;
   for (const std::string& dir : installations) {
     prefixes.push_back(dir + "\\mingw64");

@@ -3,11 +3,9 @@
 
 namespace vorex {
 
-// Every GNU Octave\Octave-* folder under the program-files folders, and every installation
-// Octave's installer recorded under ...\CurrentVersion\Uninstall\Octave-<version> (its
-// UninstallString names <installation>\uninstall.exe), in both registry views. Each
-// installation gives its mingw64 and mingw32 prefixes (the current layouts) and itself (the
-// older one).
+// Every GNU Octave\Octave-* folder under the program-files folders; each gives its mingw64 and
+// mingw32 prefixes (the current layouts) and itself (the older one). What Octave's installer
+// recorded in the registry the core reads itself, through the registry seam.
 class Win32OctavePlaces : public OctavePlaces {
  public:
   std::vector<std::string> Prefixes() override;
