@@ -28,4 +28,18 @@ std::string FileStem(const std::string& path, const PathRules& rules) {
   return stem;
 }
 
+std::vector<std::string> FoldersOf(const std::string& path, const PathRules& rules) {
+  std::vector<std::string> folders;
+  std::size_t end = path.find_last_of(rules.Separators());
+  if (end == std::string::npos) return folders;
+  for (std::size_t pos = 0; pos <= end; ++pos) {
+    if (rules.Separators().find(path[pos]) == std::string_view::npos) continue;
+    std::string folder = path.substr(0, pos);
+    // A root keeps its separator: "/" and "C:\".
+    if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) folder = path.substr(0, pos + 1);
+    if (folders.empty() || folders.back() != folder) folders.push_back(folder);
+  }
+  return folders;
+}
+
 }  // namespace vorex

@@ -2,6 +2,7 @@
 // Joining and splitting paths, by the separators of the platform's rules.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/path_rules.h"
 

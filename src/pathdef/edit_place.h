@@ -25,9 +25,6 @@ struct EditPlace {
   EntryOwner owner;  // kOtherUser: the first folder's owner that is neither root nor the runner
 };
 
-// The folders that lead to `path`, from its root down to the folder holding it.
-std::vector<std::string> FoldersOf(const std::string& path, const PathRules& rules);
-
 // Looks at each folder of `path` without following links, from the root down, so that nothing
 // swapped in later can change the answer for the part already looked at: the first folder of
 // another user decides; otherwise any folder that others may write makes the place shared.

@@ -390,11 +390,7 @@ FsStatus Win32FileSystem::ActAs(const EntryOwner&, std::unique_ptr<ActingIdentit
 }
 
 std::unique_ptr<FolderPin> Win32FileSystem::PinFolder(const std::string& dir) {
-  std::vector<std::string> folders;
-  for (std::size_t pos = dir.find_first_of("\\/", 3); pos != std::string::npos; pos = dir.find_first_of("\\/", pos + 1))
-    folders.push_back(dir.substr(0, pos));
-  folders.push_back(dir);
-  for (const std::string& folder : folders) {
+  for (const std::string& folder : FoldersOf(JoinPath(dir, "x", PathRules::Windows()), PathRules::Windows())) {
     DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       FailWithLastError();
