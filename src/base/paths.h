@@ -16,5 +16,7 @@ std::string ParentOf(const std::string& path, const PathRules& rules);
 std::string SiblingName(const std::string& path, std::string_view name, const PathRules& rules);
 // The file name without its directories and its extension ("vorex" for C:\x\vorex.exe).
 std::string FileStem(const std::string& path, const PathRules& rules);
+// The folders that lead to `path`, from its root ("/", "C:\") down to the folder holding it.
+std::vector<std::string> FoldersOf(const std::string& path, const PathRules& rules);
 
 }  // namespace vorex
