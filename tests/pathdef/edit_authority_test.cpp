@@ -2,6 +2,7 @@
 // another user planted can neither change what it leads to nor fail the run.
 #include <gtest/gtest.h>
 
+#include "base/paths.h"
 #include "pathdef/edit_file.h"
 #include "pathdef/edit_place.h"
 #include "support/fake_file_system.h"
