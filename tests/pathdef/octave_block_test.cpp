@@ -94,3 +94,39 @@ TEST(OctaveStartupFile, NamedOctaverc) {
 
 }  // namespace
 }  // namespace vorex
+
+#include "pathdef/edit_passes.h"
+#include "support/fake_file_system.h"
+#include "support/pass_harness.h"
+
+namespace vorex {
+namespace {
+
+// A site startup file that does not exist yet is made; when it cannot be put in place (some
+// other file appeared under the name, say), nothing is left behind and nothing is overwritten.
+TEST(OctaveStartupFile, MadeWhenMissingAndNothingLeftWhenThatFails) {
+  const std::string dir = "/p/share/octave/site/m/startup";
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail);
+    testing::FakeFileSystem fs;
+    fs.dirs.insert(dir);
+    if (fail) fs.FailOn(testing::FakeFileSystem::Op::kRename, 1, "octaverc.new");
+    testing::PassHarness h(PathRules::Posix(), fs);
+    h.commands = {"ADD"};
+    h.paths = {"/opt/x"};
+    EXPECT_EQ(h.Add({dir + "/octaverc"}), fail ? 0 : 1);
+    EXPECT_EQ(fs.files.count(dir + "/octaverc.new"), 0u);
+    EXPECT_EQ(fs.files.count(dir + "/octaverc.bak"), 0u);
+    if (fail) {
+      EXPECT_EQ(fs.files.count(dir + "/octaverc"), 0u);
+      ASSERT_EQ(h.problems.size(), 1u);
+      EXPECT_EQ(h.problems[0].rfind("Failed: rename " + dir + "/octaverc.new to " + dir + "/octaverc: ", 0), 0u);
+    } else {
+      EXPECT_EQ(fs.files[dir + "/octaverc"],
+                "## Begin vorex section, do not edit\naddpath ('/opt/x');\n## End vorex section\n");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorex

@@ -185,3 +185,36 @@ TEST(PosixAuthority, APrivateLockIsNotHeldUpByAUsersFlock) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// As another user the new file cannot be named the quick way (no capability for an unnamed
+// file's name, no /proc access to another's descriptors): its text still arrives whole under
+// the name, owned by that user.
+TEST(PosixAuthority, ANewFileWrittenAsAUserArrivesWhole) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  TempDir dir;
+  ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
+  PosixFileSystem posix;
+  EntryOwner nobody;
+  nobody.userId = kNobody;
+  nobody.groupId = kNobody;
+  std::string text(200000, 'x');
+  {
+    std::unique_ptr<ActingIdentity> guard;
+    ASSERT_EQ(posix.ActAs(nobody, &guard), FsStatus::kOk);
+    auto file = posix.CreateNew(dir / "pathdef.new");
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(file->Write(text));
+    ASSERT_TRUE(file->Close()) << posix.LastError();
+    EXPECT_EQ(posix.CreateNew(dir / "pathdef.new"), nullptr);  // the name is taken now
+  }
+  EXPECT_EQ(Slurp(dir / "pathdef.new"), text);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "pathdef.new").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kNobody);
+}
+
+}  // namespace
+}  // namespace vorex
