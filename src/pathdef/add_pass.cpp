@@ -159,7 +159,7 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     // was given, except where the platform itself ignores what the trim takes off (Windows).
     std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
-      if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
+      if (ctx.Skipped(foundFiles[j])) continue;
       ctx.log.WriteLog("Modify: " + OneLine(foundFiles[j]) + " for " + (j == 0 ? shown : key));
       const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
       EditResult edited =

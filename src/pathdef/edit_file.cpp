@@ -1,7 +1,5 @@
 #include "pathdef/edit_file.h"
 
-#include <algorithm>
-
 #include "base/paths.h"
 #include "pathdef/edit_place.h"
 #include "pathdef/octave_block.h"
@@ -9,8 +7,10 @@
 
 namespace vorex {
 
-bool SkippedFiles::Contains(const std::string& path) const {
-  return std::ranges::find(paths, path) != paths.end();
+bool EditContext::Skipped(const std::string& path) const {
+  if (!records) return false;
+  auto it = records->find(path);
+  return it != records->end() && it->second.outcome == FileOutcome::kSkipped;
 }
 
 void EditContext::ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const {
@@ -186,10 +186,7 @@ EditResult RunCycle(const EditContext& ctx, const std::string& recordKey, const 
 EditResult Skip(const EditContext& ctx, const std::string& path, const std::string& reason) {
   std::string line = "Skipped: " + OneLine(path) + ": " + OneLine(reason);
   ctx.log.WriteLog(line);
-  if (ctx.skipped) {
-    ctx.skipped->paths.push_back(path);
-    ctx.skipped->lines.push_back(line);
-  }
+  if (ctx.records) (*ctx.records)[path].skipLine = line;
   return EditResult::kSkipped;
 }
 

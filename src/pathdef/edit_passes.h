@@ -13,14 +13,6 @@
 
 namespace vorex {
 
-// Files that a run with rights left alone because they lie in another user's place and could
-// not be edited with that user's rights: each is taken up once, and never fails the run.
-struct SkippedFiles {
-  StringList paths;
-  StringList lines;  // "Skipped: <path>: <reason>", for the user
-  bool Contains(const std::string& path) const;
-};
-
 // What a run did to each file, for the report: the worst of what happened to it, in this
 // order from best: unchanged, changed, skipped, failed.
 enum class FileOutcome { kUnchanged, kChanged, kSkipped, kFailed };
@@ -28,6 +20,9 @@ enum class FileOutcome { kUnchanged, kChanged, kSkipped, kFailed };
 struct FileRecord {
   FileOutcome outcome = FileOutcome::kUnchanged;
   bool touched = false;  // taken up by at least one command
+  // kSkipped: "Skipped: <path>: <reason>", for the user. A skipped file lies in another user's
+  // place and could not be edited with that user's rights; no later command takes it up.
+  std::string skipLine;
   // -check on: the text as read first, and as the edits so far would leave it.
   bool checked = false;
   std::string original;
@@ -47,8 +42,6 @@ struct EditContext {
   StringList* problems = nullptr;
   // How long an edit waits for another run to finish with the same file.
   std::chrono::milliseconds lockTimeout{30000};
-  // Where skipped files are recorded; may be null.
-  SkippedFiles* skipped = nullptr;
   // What happened to each file; may be null.
   FileRecords* records = nullptr;
   // The file lies in a place only root or this run may change: its lock is one nobody else can
@@ -61,6 +54,8 @@ struct EditContext {
   // `problems`: a file that is skipped rather than failed gives it as its reason.
   std::string* divertedFailure = nullptr;
 
+  // True for a file an earlier command skipped.
+  bool Skipped(const std::string& path) const;
   // One line naming the step, the file and the reason, in the log and in `problems`.
   void ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const;
 };

@@ -91,7 +91,7 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
     std::string dir = WithoutTrailingSeparator(ctx.paths[i]);
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
     for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
-      if (ctx.skipped && ctx.skipped->Contains(foundFiles[j])) continue;
+      if (ctx.Skipped(foundFiles[j])) continue;
       ctx.log.WriteLog("UnModify: " + OneLine(foundFiles[j]) + " for " + shown);
       const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
       EditResult edited =

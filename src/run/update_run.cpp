@@ -105,15 +105,21 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
 
   progress.SetDetailText("");
   progress.SetStatusText(kModifyingStatus);
-  SkippedFiles skipped;
   FileRecords records;
   EditContext edit{ctx.commands, ctx.paths, ctx.fs, ctx.log, ctx.rules, &problems};
-  edit.skipped = &skipped;
   edit.records = &records;
   edit.checkOnly = options.check;
   int removed = RemovePathEntries(edit, foundFiles);
   int added = AddPathEntries(edit, foundFiles);
-  std::size_t fileCount = foundFiles.size() - skipped.paths.size();
+  std::size_t fileCount = 0;
+  StringList skipLines;
+  for (const std::string& path : foundFiles) {
+    if (!edit.Skipped(path)) {
+      ++fileCount;
+    } else {
+      skipLines.push_back(records[path].skipLine);
+    }
+  }
   bool succeeded = removed == 1 && added == 1 && missingRoots.empty();
 
   // The report: every file found, in list order (a named root that was missing where it stood).
@@ -147,7 +153,7 @@ int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress) {
     progress.ShowMessage(kFailureHeading + PairListing(ctx.commands, ctx.paths));
     for (const std::string& line : problems) progress.ShowProblem(line);
   }
-  for (const std::string& line : skipped.lines) progress.ShowProblem(line);
+  for (const std::string& line : skipLines) progress.ShowProblem(line);
   std::size_t start = 0;
   while (start < report.size()) {
     std::size_t end = report.find('\n', start);

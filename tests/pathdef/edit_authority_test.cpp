@@ -84,13 +84,13 @@ TEST(EditAuthority, PlantedFilesAreSkippedAndTheRunGoesOn) {
     // The real installation: edited once per command, by root.
     EXPECT_NE(m.fs.files[kReal].find("'/c:'"), std::string::npos);
     EXPECT_EQ(m.fs.createdBy.count(kReal), 0u);
-    ASSERT_EQ(h.skipped.lines.size(), 1u);
-    EXPECT_EQ(h.skipped.lines[0].rfind("Skipped: " + kUserFile + ": ", 0), 0u) << h.skipped.lines[0];
-    EXPECT_NE(h.skipped.lines[0].find(c.reason), std::string::npos) << h.skipped.lines[0];
+    ASSERT_EQ(h.SkipLines().size(), 1u);
+    EXPECT_EQ(h.SkipLines()[0].rfind("Skipped: " + kUserFile + ": ", 0), 0u) << h.SkipLines()[0];
+    EXPECT_NE(h.SkipLines()[0].find(c.reason), std::string::npos) << h.SkipLines()[0];
     EXPECT_TRUE(h.problems.empty());
     std::string log = h.Log();
     EXPECT_NE(log.find("As evil: " + kUserFile + "\n"), std::string::npos);
-    EXPECT_NE(log.find(h.skipped.lines[0] + "\n"), std::string::npos);
+    EXPECT_NE(log.find(h.SkipLines()[0] + "\n"), std::string::npos);
     EXPECT_EQ(log.find("Failed: "), std::string::npos);
     // Taken up once: the second command leaves the skipped file alone. Restored after.
     EXPECT_EQ(m.fs.identityLog, (std::vector<std::string>{"as evil", "own"}));
@@ -132,8 +132,8 @@ TEST(EditAuthority, EveryFailureAsTheUserIsASkipWithRightsRestored) {
     if (!m.fs.identityLog.empty()) {
       EXPECT_EQ(m.fs.identityLog.back(), "own");
     }
-    ASSERT_EQ(h.skipped.lines.size(), 1u);
-    EXPECT_NE(h.skipped.lines[0].find("injected failure"), std::string::npos) << h.skipped.lines[0];
+    ASSERT_EQ(h.SkipLines().size(), 1u);
+    EXPECT_NE(h.SkipLines()[0].find("injected failure"), std::string::npos) << h.SkipLines()[0];
     EXPECT_EQ(m.fs.files[kReal], kEdited);
   }
 }
@@ -147,7 +147,7 @@ TEST(EditAuthority, WithoutRightsNothingIsLookedAtAndAFailureFails) {
   PassHarness h(PathRules::Posix(), m.fs);
   EXPECT_EQ(m.Add(h), 0);
   EXPECT_TRUE(m.fs.identityLog.empty());
-  EXPECT_TRUE(h.skipped.lines.empty());
+  EXPECT_TRUE(h.SkipLines().empty());
   ASSERT_EQ(h.problems.size(), 1u);
   EXPECT_EQ(h.problems[0], "Failed: create /root/pathdef.new: injected failure");
 }
@@ -189,8 +189,8 @@ TEST(EditAuthority, WithoutPerThreadIdentityLinksInAUsersPlaceAreRefused) {
   PassHarness h(PathRules::Posix(), m.fs);
   EXPECT_EQ(m.Add(h), 1);
   EXPECT_TRUE(m.NothingOfRootsChanged());
-  ASSERT_EQ(h.skipped.lines.size(), 1u);
-  EXPECT_EQ(h.skipped.lines[0], "Skipped: " + kUserFile + ": a symbolic link in another user's folder is not followed");
+  ASSERT_EQ(h.SkipLines().size(), 1u);
+  EXPECT_EQ(h.SkipLines()[0], "Skipped: " + kUserFile + ": a symbolic link in another user's folder is not followed");
 
   Machine plain;
   plain.fs.supportsActAs = false;

@@ -17,7 +17,7 @@ struct PassHarness {
   StringList commands;
   StringList paths;
   StringList problems;  // the "Failed: " lines the passes reported
-  SkippedFiles skipped;
+  FileRecords records;
   PathRules rules;
 
   explicit PassHarness(PathRules r) : PassHarness(r, ownFs) {}
@@ -28,11 +28,18 @@ struct PassHarness {
   }
   EditContext Context() {
     EditContext ctx{commands, paths, fs, log, rules, &problems};
-    ctx.skipped = &skipped;
+    ctx.records = &records;
     return ctx;
   }
   int Add(const StringList& files) { return AddPathEntries(Context(), files); }
   int Remove(const StringList& files) { return RemovePathEntries(Context(), files); }
+  // The "Skipped: " lines, one per file skipped.
+  StringList SkipLines() const {
+    StringList lines;
+    for (const auto& [path, record] : records)
+      if (record.outcome == FileOutcome::kSkipped) lines.push_back(record.skipLine);
+    return lines;
+  }
   // What the log holds so far.
   std::string Log() {
     log.Flush();
