@@ -32,7 +32,9 @@ std::vector<std::string> BinProgramsOnPath(const std::string& pathVariable, cons
     std::string dir = pathVariable.substr(start, end - start);
     start = end + 1;
     if (dir.empty() || (withRights && dir.front() != '/')) continue;
-    std::string candidate = dir + "/" + name;
+    std::string candidate = dir;
+    candidate += '/';
+    candidate += name;
     char resolved[PATH_MAX];
     if (!IsExecutableFile(candidate) || !::realpath(candidate.c_str(), resolved) || !InBinFolder(resolved)) continue;
     if (std::find(programs.begin(), programs.end(), resolved) == programs.end()) programs.emplace_back(resolved);
