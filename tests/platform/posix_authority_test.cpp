@@ -189,9 +189,8 @@ TEST(PosixAuthority, APrivateLockIsNotHeldUpByAUsersFlock) {
 namespace vorex {
 namespace {
 
-// As another user the new file cannot be named the quick way (no capability for an unnamed
-// file's name, no /proc access to another's descriptors): its text still arrives whole under
-// the name, owned by that user.
+// Written as another user, a new file (unnamed until complete where the system allows it) gets
+// its name whole, however the system lets it be named, and is that user's.
 TEST(PosixAuthority, ANewFileWrittenAsAUserArrivesWhole) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   TempDir dir;
