@@ -11,6 +11,7 @@
 
 #include "log/diagnostic_log.h"
 #include "pathdef/edit_passes.h"
+#include "pathdef/entry_text.h"
 #include "pathdef/pathdef_text.h"
 
 namespace {

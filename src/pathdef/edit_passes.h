@@ -74,13 +74,4 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles);
 bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
                         const std::string* oldText = nullptr);
 
-// The text edits themselves, without any file.
-enum class AddOutcome { kInserted, kAlreadyListed, kNoInsertionPoint };
-// `key` decides whether the directory is listed already; `entry` is what the new line holds.
-AddOutcome AddEntryToText(std::string_view text, const std::string& key, const std::string& entry,
-                          const PathRules& rules, DiagnosticLog& log, std::string* out);
-// Returns the number of lines dropped.
-int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
-                          std::string* out);
-
 }  // namespace vorex

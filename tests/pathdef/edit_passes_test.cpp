@@ -1,4 +1,5 @@
 #include "pathdef/edit_passes.h"
+#include "pathdef/entry_text.h"
 
 #include <gtest/gtest.h>
 

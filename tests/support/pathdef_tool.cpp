@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pathdef/edit_passes.h"
+#include "pathdef/entry_text.h"
 #include "pathdef/pathdef_text.h"
 #include "support/pathdef_fixtures.h"
 

@@ -1,8 +1,6 @@
 #include <optional>
 
-#include "pathdef/edit_file.h"
-#include "pathdef/edit_passes.h"
-#include "pathdef/octave_block.h"
+#include "pathdef/entry_text.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -146,42 +144,4 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const s
   if (inserted) return AddOutcome::kInserted;
   return done ? AddOutcome::kAlreadyListed : AddOutcome::kNoInsertionPoint;
 }
-
-int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
-  int result = 1;
-  for (std::size_t i = 0; i < ctx.commands.size() && result == 1; ++i) {
-    if (AsciiLowerCopy(ctx.commands[i]) != "add" || i >= ctx.paths.size()) continue;
-    // A blank directory would match blank lines; it is never carried out.
-    if (IsBlankDirectory(ctx.paths[i])) return 0;
-    std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(ctx.paths[i]) : ctx.paths[i];
-    std::string key = DirectoryKey(ctx.paths[i], ctx.rules);
-    // The key decides whether the directory is listed (DirectoryKey); the entry names it as it
-    // was given, except where the platform itself ignores what the trim takes off (Windows).
-    std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
-    for (std::size_t j = 0; j < foundFiles.size(); ++j) {
-      if (ctx.Skipped(foundFiles[j])) continue;
-      ctx.log.WriteLog("Modify: " + OneLine(foundFiles[j]) + " for " + (j == 0 ? shown : key));
-      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
-      EditResult edited =
-          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-            if (octave) {
-              if (AddToOctaveBlock(text, entryDir, ctx.rules, out)) return true;
-              *why = kBrokenOctaveBlock;
-              return false;
-            }
-            if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
-              return true;
-            *why = text.empty() ? "the file is empty"
-                                : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
-            return false;
-          });
-      if (edited == EditResult::kFailed) {
-        result = 0;
-        break;
-      }
-    }
-  }
-  return result;
-}
-
 }  // namespace vorex

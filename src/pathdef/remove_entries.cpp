@@ -1,6 +1,4 @@
-#include "pathdef/edit_file.h"
-#include "pathdef/edit_passes.h"
-#include "pathdef/octave_block.h"
+#include "pathdef/entry_text.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
@@ -27,13 +25,12 @@ bool HoldsDirectory(std::string_view line, const std::string& dir) {
   return false;
 }
 
-// A trailing separator names the same directory; a drive or file system root keeps it.
+}  // namespace
+
 std::string WithoutTrailingSeparator(std::string dir) {
   while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/') && dir[dir.size() - 2] != ':') dir.pop_back();
   return dir;
 }
-
-}  // namespace
 
 int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
                           std::string* out) {
@@ -81,33 +78,6 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
     *out += eol;
   }
   return dropped;
-}
-
-int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
-  int result = 1;
-  for (std::size_t i = 0; i < ctx.commands.size(); ++i) {
-    if (AsciiLowerCopy(ctx.commands[i]) != "remove" || i >= ctx.paths.size()) continue;
-    if (IsBlankDirectory(ctx.paths[i])) return 0;
-    std::string dir = WithoutTrailingSeparator(ctx.paths[i]);
-    std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
-    for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
-      if (ctx.Skipped(foundFiles[j])) continue;
-      ctx.log.WriteLog("UnModify: " + OneLine(foundFiles[j]) + " for " + shown);
-      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
-      EditResult edited =
-          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-            if (octave) {
-              if (RemoveFromOctaveBlock(text, dir, ctx.rules, out)) return true;
-              *why = kBrokenOctaveBlock;
-              return false;
-            }
-            RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
-            return true;
-          });
-      if (edited == EditResult::kFailed) result = 0;
-    }
-  }
-  return result;
 }
 
 }  // namespace vorex
