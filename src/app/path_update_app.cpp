@@ -3,6 +3,8 @@
 #include "app/command_line.h"
 #include "base/messages.h"
 #include "platform/sleeper.h"
+#include "run/report.h"
+#include "run/update_run.h"
 
 namespace vorex {
 
@@ -36,17 +38,16 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
-  PlatformServices services{platform.registry, platform.fs,       sleeper,
-                            platform.rules,    platform.appTitle, platform.currentDirectory,
-                            platform.users,    platform.octave};
-  std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
-  DialogServices dialogServices{services, *window, silent};
-  dialogServices.run.matlabRoots = parsed.matlabRoots;
-  dialogServices.run.check = parsed.checkSwitch == 1;
-  dialogServices.run.octave = parsed.octaveSwitch == 1;
+  RunRequest request{parsed.commands, parsed.paths, parsed.matlabRoots, parsed.checkSwitch == 1,
+                     parsed.octaveSwitch == 1};
   // Callers that run it unattended read the report; a person reads the dialog.
-  if (silent) dialogServices.writeReport = platform_.writeOutput;
-  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, dialogServices, job_);
+  auto writeReport = silent ? platform_.writeOutput : std::function<void(const std::string&)>();
+  auto job = [&](DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress) {
+    RunResult result = RunUpdate({platform, request, log, sleeper, running, progress});
+    if (writeReport && !result.files.empty()) writeReport(ReportText(result.files));
+  };
+  std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
+  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, {platform, *window, silent}, job);
   if (!dlg.LogRefusal().empty() && platform_.writeError) platform_.writeError(dlg.LogRefusal() + "\n");
   dlg.DoModal();
   return dlg.Result();

@@ -30,8 +30,7 @@ struct AppPlatform {
 
 class CPathUpdateApp {
  public:
-  CPathUpdateApp(AppPlatform platform, CPathUpdateDlg::UpdateJob job)
-      : platform_(std::move(platform)), job_(std::move(job)) {}
+  explicit CPathUpdateApp(AppPlatform platform) : platform_(std::move(platform)) {}
   // Returns the process's exit status. Windows hands over its one command line.
   int InitInstance(const std::string& commandLine);
   // The command line as the platform's own parser read it (POSIX: ParseArguments).
@@ -39,7 +38,6 @@ class CPathUpdateApp {
 
  private:
   AppPlatform platform_;
-  CPathUpdateDlg::UpdateJob job_;
 };
 
 }  // namespace vorex

@@ -1,7 +1,6 @@
 #include "app/program.h"
 
 #include "app/command_line.h"
-#include "run/update_run.h"
 
 namespace vorex {
 
@@ -10,8 +9,7 @@ int RunProgram(AppPlatform platform, const std::string& commandLine) {
 }
 
 int RunProgram(AppPlatform platform, ParsedCommandLine parsed) {
-  CPathUpdateApp app(std::move(platform),
-                     [](const UpdateContext& ctx, UpdateProgress& progress) { RunUpdate(ctx, progress); });
+  CPathUpdateApp app(std::move(platform));
   return app.InitInstance(std::move(parsed));
 }
 

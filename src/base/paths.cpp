@@ -15,6 +15,11 @@ std::string ParentOf(const std::string& path, const PathRules& rules) {
   return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path, const PathRules& rules) {
+  std::size_t slash = path.find_last_of(rules.Separators());
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string SiblingName(const std::string& path, std::string_view name, const PathRules& rules) {
   std::size_t slash = path.find_last_of(rules.Separators());
   std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

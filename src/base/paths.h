@@ -12,6 +12,8 @@ namespace vorex {
 std::string JoinPath(const std::string& dir, std::string_view name, const PathRules& rules);
 // The directory part; "." for a bare name, and the root itself for a name at the root.
 std::string ParentOf(const std::string& path, const PathRules& rules);
+// The last part of `path`: the file's own name.
+std::string NameOf(const std::string& path, const PathRules& rules);
 // The file `name` beside `path`, whatever its directories are called.
 std::string SiblingName(const std::string& path, std::string_view name, const PathRules& rules);
 // The file name without its directories and its extension ("vorex" for C:\x\vorex.exe).

@@ -18,8 +18,6 @@ class UpdateProgress {
   virtual void ShowMessage(const std::string& text) = 0;
   // One line saying why a step failed, where the user can still read it after the box.
   virtual void ShowProblem(const std::string& line) = 0;
-  // The report of every file, one line each, for callers that read it (standard output).
-  virtual void ShowReport(const std::string& /*lines*/) {}
   // What the process will exit with.
   virtual void SetOutcome(ExitStatus outcome) = 0;
 };

@@ -33,22 +33,22 @@ StringList OctaveInstallationsInRegistry(Registry& registry, const PathRules& ru
   return found;
 }
 
-StringList FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
+FoundFiles FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
                                   DiagnosticLog& log) {
   std::vector<std::string> prefixes = places.Prefixes();
   for (const std::string& dir : OctaveInstallationsInRegistry(registry, rules))
     for (const char* layout : {"mingw64", "mingw32", ""})
       prefixes.push_back(*layout ? JoinPath(dir, layout, rules) : dir);
-  StringList files;
+  FoundFiles files;
   std::set<std::string> seen;
   for (const std::string& prefix : prefixes) {
     std::string dir = prefix;
     for (const char* part : {"share", "octave", "site", "m", "startup"}) dir = JoinPath(dir, part, rules);
     std::string id;
-    if (!fs.FileIdentity(dir, &id) || !seen.insert(id).second) continue;
+    if (!FileIdentity(fs, dir, &id) || !seen.insert(id).second) continue;
     std::string file = JoinPath(dir, "octaverc", rules);
     log.WriteLog("Octave: " + OneLine(file));
-    files.push_back(file);
+    files.push_back({file, FileKind::kOctaveStartup, {}, {}});
   }
   return files;
 }

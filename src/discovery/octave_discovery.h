@@ -1,5 +1,6 @@
 #pragma once
 // Finding the site startup files of the GNU Octave installations, for -octave on.
+#include "base/found_file.h"
 #include "base/path_rules.h"
 #include "base/string_list.h"
 #include "log/diagnostic_log.h"
@@ -18,7 +19,7 @@ StringList OctaveInstallationsInRegistry(Registry& registry, const PathRules& ru
 // exists (the file itself is made when missing), each folder once however it is reached; each
 // logged as "Octave: <path>". The candidates are the platform's, then each recorded
 // installation's mingw64, mingw32 and the installation itself.
-StringList FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
+FoundFiles FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
                                   DiagnosticLog& log);
 
 }  // namespace vorex

@@ -28,7 +28,7 @@ bool AutomationServerFile(Registry& registry, FileSystem& fs, const PathRules& r
   std::size_t cut = serverCommand.rfind("bin");
   if (cut == std::string::npos || cut == 0) return false;
   std::string candidate = serverCommand.substr(0, cut) + Tail(rules);
-  if (!fs.Exists(candidate)) return false;
+  if (!Exists(fs, candidate)) return false;
   *file = candidate;
   return true;
 }
@@ -75,7 +75,7 @@ void RegisteredReleases(Registry& registry, FileSystem& fs, const PathRules& rul
     std::string root;
     if (!ReadRegistryText(key, version + "\\MATLABROOT", &root) || root.empty()) continue;
     std::string candidate = JoinPath(root, Tail(rules), rules);
-    if (fs.Exists(candidate)) releases->push_back({version, candidate});
+    if (Exists(fs, candidate)) releases->push_back({version, candidate});
   }
 }
 

@@ -9,9 +9,11 @@ namespace vorex {
 
 namespace {
 
-void AddIfPresent(FileSystem& fs, const std::string& documents, const PathRules& rules, StringList& into) {
+void AddIfPresent(FileSystem& fs, const std::string& documents, const UserHome& user, const PathRules& rules,
+                  FoundFiles& into) {
   std::string path = JoinPath(JoinPath(documents, "MATLAB", rules), "pathdef.m", rules);
-  if (fs.Exists(path)) into.push_back(path);
+  EntryInfo info;
+  if (fs.Describe(path, &info)) into.push_back({path, FileKind::kUserCopy, user.name, {}});
 }
 
 }  // namespace
@@ -20,10 +22,10 @@ UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules&
   UserCopies copies;
   for (const UserHome& user : users.Homes(everyone)) {
     if (!user.isRunner && !everyone) continue;
-    StringList& into = user.isRunner ? copies.runner : copies.others;
-    if (!user.documents.empty()) AddIfPresent(fs, user.documents, rules, into);
+    FoundFiles& into = user.isRunner ? copies.runner : copies.others;
+    if (!user.documents.empty()) AddIfPresent(fs, user.documents, user, rules, into);
     if (user.home.empty()) continue;
-    AddIfPresent(fs, JoinPath(user.home, "Documents", rules), rules, into);
+    AddIfPresent(fs, JoinPath(user.home, "Documents", rules), user, rules, into);
     // A synced Documents (OneDrive, OneDrive - Company) lives in a folder of its own.
     if (!rules.IgnoreCase()) continue;
     StringList synced;
@@ -32,18 +34,18 @@ UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules&
         synced.push_back(JoinPath(user.home, entry.name, rules));
       return true;
     });
-    for (const std::string& folder : synced) AddIfPresent(fs, JoinPath(folder, "Documents", rules), rules, into);
+    for (const std::string& folder : synced) AddIfPresent(fs, JoinPath(folder, "Documents", rules), user, rules, into);
   }
   return copies;
 }
 
-StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
+FoundFiles OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
                            DiagnosticLog& log) {
-  StringList ordered;
+  FoundFiles ordered;
   std::set<std::string> seen;
   auto identity = [&](const std::string& path) {
     std::string id;
-    return fs.FileIdentity(path, &id) ? id : path;
+    return FileIdentity(fs, path, &id) ? id : path;
   };
   // Only copies give way to a file already taken: an installation is never dropped for a file
   // that somebody linked to it from elsewhere (a link planted by a user would otherwise decide
@@ -51,15 +53,15 @@ StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, cons
   std::set<std::string> installationIds;
   if (!copies.runner.empty() || !copies.others.empty())
     for (const std::string& path : installations) installationIds.insert(identity(path));
-  auto takeCopy = [&](const std::string& path) {
-    std::string id = identity(path);
+  auto takeCopy = [&](const FoundFile& copy) {
+    std::string id = identity(copy.path);
     if (installationIds.contains(id) || !seen.insert(id).second) return;
-    ordered.push_back(path);
-    log.WriteLog("User: " + OneLine(path));
+    ordered.push_back(copy);
+    log.WriteLog("User: " + OneLine(copy.path));
   };
-  for (const std::string& path : copies.runner) takeCopy(path);
-  ordered.insert(ordered.end(), installations.begin(), installations.end());
-  for (const std::string& path : copies.others) takeCopy(path);
+  for (const FoundFile& copy : copies.runner) takeCopy(copy);
+  for (const std::string& path : installations) ordered.push_back({path, FileKind::kInstallation, {}, {}});
+  for (const FoundFile& copy : copies.others) takeCopy(copy);
   return ordered;
 }
 

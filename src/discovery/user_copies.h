@@ -4,6 +4,7 @@
 // installation alone never reaches a user who keeps such a copy.
 #include <string>
 
+#include "base/found_file.h"
 #include "base/path_rules.h"
 #include "base/string_list.h"
 #include "log/diagnostic_log.h"
@@ -13,8 +14,8 @@
 namespace vorex {
 
 struct UserCopies {
-  StringList runner;  // the running user's own copies
-  StringList others;  // everyone else's, in the order the system lists the users
+  FoundFiles runner;  // the running user's own copies
+  FoundFiles others;  // everyone else's, in the order the system lists the users
 };
 
 // <documents>/MATLAB/pathdef.m of each user (a run with rights: every user; otherwise only the
@@ -27,7 +28,7 @@ UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules&
 // running this, edited before anything else can fail), then the installations in their order,
 // then the other users' copies; each copy once, however it was reached, and none that is an
 // installation's file (through a link). Each copy kept is logged as "User: <path>".
-StringList OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
+FoundFiles OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
                            DiagnosticLog& log);
 
 }  // namespace vorex

@@ -1,5 +1,7 @@
 #include "log/diagnostic_log.h"
 
+#include "base/paths.h"
+
 namespace vorex {
 
 namespace {
@@ -11,12 +13,41 @@ DiagnosticLog::~DiagnosticLog() {
   if (file_) file_->Close();
 }
 
-void DiagnosticLog::Open(FileSystem& fs, const std::string& name, bool crlf) {
-  crlf_ = crlf;
-  bool guarded = fs.RunsWithRights();
-  file_ = fs.CreateLog(name, guarded);
+namespace {
+
+// Why a log opened by a run with rights must not be written; null when it may be.
+const char* GuardedRefusal(const PlatformServices& platform, const std::string& path, WritableFile& file) {
+  EntryInfo info;
+  if (!file.Describe(&info) || info.type != EntryType::kFile) return "not a regular file";
+  if (info.names > 1) return "it has more than one name (a hard link)";
+  if (platform.identity.IsTrusted(info.owner)) return nullptr;
+  // Somebody else may have made it: the folder is another user's, or a group's or everyone's
+  // bit lets others make entries there (a sticky bit does not keep them from making their own).
+  EntryInfo folder;
+  bool othersMayAdd = !platform.fs.Describe(ParentOf(path, platform.rules), &folder) ||
+                      !platform.identity.IsTrusted(folder.owner) || folder.othersMayAdd;
+  return othersMayAdd ? "it belongs to another user in a folder that others may write" : nullptr;
+}
+
+}  // namespace
+
+void DiagnosticLog::Open(const PlatformServices& platform, const std::string& path) {
+  crlf_ = platform.rules.LineBreak() == "\r\n";
+  const bool guarded = platform.withRights;
+  std::unique_ptr<WritableFile> file = platform.fs.OpenLog(path, guarded);
+  std::string why;
+  if (!file) {
+    why = platform.fs.LastError();
+  } else if (const char* refusal = guarded ? GuardedRefusal(platform, path, *file) : nullptr) {
+    why = refusal;
+  } else if (!file->Empty()) {
+    why = platform.fs.LastError();
+  } else {
+    file_ = std::move(file);
+    return;
+  }
   // Without rights a log that cannot be opened is nothing to tell; with them it may be a trap.
-  if (!file_ && guarded) refusal_ = "Log off: " + name + ": " + fs.LastError();
+  if (guarded) refusal_ = "Log off: " + path + ": " + why;
 }
 
 void DiagnosticLog::WriteLog(std::string_view text) {

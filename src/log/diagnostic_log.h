@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/services.h"
 
 namespace vorex {
 
@@ -16,11 +17,12 @@ class DiagnosticLog {
   DiagnosticLog(const DiagnosticLog&) = delete;
   DiagnosticLog& operator=(const DiagnosticLog&) = delete;
 
-  // Creates or empties the file. When it cannot be opened the log stays closed and every
-  // WriteLog does nothing; nobody is told. A run with rights opens it guarded (readable by its
-  // owner only, never another user's planted file or a second name of some other file); when
-  // such a file is refused, Refusal() says why, for the user.
-  void Open(FileSystem& fs, const std::string& name, bool crlf);
+  // Creates or empties the file, never through a link and only a regular file. When it cannot be
+  // opened the log stays closed and every WriteLog does nothing; nobody is told. A run with
+  // rights opens it guarded: readable by its owner only, and never another user's file in a
+  // folder that others may write (which that user may have planted) or a second name of some
+  // other file; when such a file is refused, Refusal() says why, for the user.
+  void Open(const PlatformServices& platform, const std::string& path);
   const std::string& Refusal() const { return refusal_; }
   bool IsOpen() const { return file_ != nullptr; }
   // Writes the text and one line break. The worker writes nearly every line; an unattended

@@ -1,27 +1,26 @@
 #include "pathdef/edit_file.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "base/ascii.h"
 #include "base/paths.h"
-#include "pathdef/edit_place.h"
-#include "pathdef/octave_block.h"
-#include "pathdef/pathdef_text.h"
+#include "pathdef/commit.h"
+#include "pathdef/place.h"
 
 namespace vorex {
 
-bool EditContext::Skipped(const std::string& path) const {
-  if (!records) return false;
-  auto it = records->find(path);
-  return it != records->end() && it->second.outcome == FileOutcome::kSkipped;
-}
-
-void EditContext::ReportFailure(std::string_view step, const std::string& path, const std::string& reason) const {
-  std::string what = std::string(step) + " " + OneLine(path) + ": " + OneLine(reason);
-  if (divertedFailure) {
-    if (divertedFailure->empty()) *divertedFailure = what;
-    return;
+std::vector<FileEdit> EditsOf(const FoundFiles& files) {
+  std::vector<FileEdit> edits;
+  for (const FoundFile& file : files) {
+    FileEdit& edit = edits.emplace_back();
+    edit.file = file;
+    if (file.missing.empty()) continue;
+    edit.outcome = Outcome::kFailed;
+    edit.taken = true;
+    edit.reason = file.missing;
   }
-  std::string line = "Failed: " + what;
-  log.WriteLog(line);
-  if (problems) problems->push_back(line);
+  return edits;
 }
 
 namespace {
@@ -30,331 +29,146 @@ namespace {
 bool SameFolder(FileSystem& fs, const std::string& a, const std::string& b) {
   if (a == b) return true;
   std::string idA, idB;
-  return fs.FileIdentity(a, &idA) && fs.FileIdentity(b, &idB) && idA == idB;
+  return FileIdentity(fs, a, &idA) && FileIdentity(fs, b, &idB) && idA == idB;
 }
 
-constexpr std::chrono::milliseconds kOtherUsersLockWait{2000};
+// Takes the place's lock and, where links are followed and the file is one, finds what it leads
+// to and holds that folder's lock too.
+class Locker {
+ public:
+  Locker(FileSystem& fs, Place& place, Failures& failures) : fs_(fs), place_(place), failures_(failures) {}
 
-constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
-
-// The read-edit-replace cycle itself, on `editPath`. `follow` false: a link there is refused,
-// not followed. `recordKey` is the path the file was found under, which names it in ctx.records.
-EditResult RunCycle(const EditContext& ctx, const std::string& recordKey, const std::string& editPath,
-                    const TextTransform& transform, bool follow) {
-  FileSystem& fs = ctx.fs;
-  // Nothing looks at the name before the lock that covers it is held: another run may be half
-  // way through replacing the file, and is waited for rather than seen with no pathdef.m.
-  auto lockFolderOf = [&](const std::string& file) {
-    return ctx.privateLock ? fs.LockPrivately(file, ctx.lockTimeout) : fs.LockForEdit(file, ctx.lockTimeout);
-  };
-  std::unique_ptr<FileLock> lock = lockFolderOf(editPath);
-  if (!lock) {
-    ctx.ReportFailure("lock", editPath, fs.LastError());
-    return EditResult::kFailed;
-  }
-  std::unique_ptr<FileLock> targetLock;
-  std::string target = editPath;
-  // A site startup file of GNU Octave that does not exist yet is made (without a backup).
-  const bool octave = IsOctaveStartupFile(recordKey, ctx.rules);
-  const std::string stem = octave ? "octaverc" : "pathdef";
-  bool missing = false;
-  if (octave && !fs.Exists(editPath)) {
-    missing = true;
-  } else if (!follow) {
-    if (EntryOwner entry; fs.InspectEntry(editPath, &entry) && entry.isLink) {
-      ctx.ReportFailure("follow link", editPath, kLinkNotFollowed);
-      return EditResult::kFailed;
+  std::optional<LockedFile> Lock(FileKind kind) {
+    LockedFile file;
+    file.rules = place_.rules();
+    file.folder = &place_.folder();
+    file.name = place_.name();
+    file.newName = NewFileName(kind);
+    file.backupName = BackupName(kind);
+    // Nothing looks at the name before the lock that covers it is held: another run may be half
+    // way through replacing the file, and is waited for rather than seen with no pathdef.m.
+    if (!TakeLock(place_.folder(), place_.Path(place_.name()), &file)) return std::nullopt;
+    EntryInfo info;
+    bool exists = file.folder->Describe(file.name, &info);
+    // A site startup file of GNU Octave that does not exist yet is made.
+    if (kind == FileKind::kOctaveStartup && !exists) {
+      file.missing = true;
+      return file;
     }
-  } else {
-    std::string lockedTarget;  // whose folder is held besides the link's own
+    if (!exists && place_.authority().followLinks) {
+      failures_.Add("follow link", place_.Path(file.name), fs_.LastError());
+      return std::nullopt;
+    }
+    if (!exists || info.type != EntryType::kLink) return file;
+    if (!FollowLink(&file)) return std::nullopt;
+    return file;
+  }
+
+ private:
+  bool TakeLock(Folder& folder, const std::string& path, LockedFile* file) {
+    const Authority& authority = place_.authority();
+    std::unique_ptr<FileLock> lock = folder.Lock(authority.lock, authority.lockWait);
+    if (!lock) return failures_.Add("lock", path, fs_.LastError());
+    file->locks.push_back(std::move(lock));
+    return true;
+  }
+
+  // A link into another folder: both folders are locked, always in the same order, so that two
+  // runs reaching them from either side never wait for each other. The link may change while
+  // nothing is held, so it is followed again under both locks.
+  bool FollowLink(LockedFile* file) {
+    const std::string linkPath = place_.Path(place_.name());
+    const PathRules& rules = place_.rules();
+    std::string lockedTarget;
     for (int attempt = 0;; ++attempt) {
-      if (!fs.ResolveLink(editPath, &target)) {
-        ctx.ReportFailure("follow link", editPath, fs.LastError());
-        return EditResult::kFailed;
+      std::string target;
+      if (!fs_.RealPath(linkPath, &target)) return failures_.Add("follow link", linkPath, fs_.LastError());
+      std::string dir = ParentOf(target, rules);
+      if (SameFolder(fs_, dir, place_.folder().Path())) {
+        file->name = NameOf(target, rules);
+        return true;
       }
-      if (SameFolder(fs, ParentOf(target, ctx.rules), ParentOf(editPath, ctx.rules))) break;
-      if (targetLock && target == lockedTarget) break;
-      if (attempt == 3) {
-        ctx.ReportFailure("follow link", editPath, "the link kept changing");
-        return EditResult::kFailed;
+      if (file->linkedFolder && target == lockedTarget) {
+        file->folder = file->linkedFolder.get();
+        file->name = NameOf(target, rules);
+        return true;
       }
-      // A link into another folder: both folders are locked, always in the same order, so that
-      // two runs reaching them from either side never wait for each other. The link may change
-      // while nothing is held, so it is followed again under both locks.
-      targetLock.reset();
-      lock.reset();
-      bool linkFirst = ParentOf(editPath, ctx.rules) < ParentOf(target, ctx.rules);
-      const std::string& first = linkFirst ? editPath : target;
-      const std::string& second = linkFirst ? target : editPath;
-      std::unique_ptr<FileLock> firstLock = lockFolderOf(first);
-      if (!firstLock) {
-        ctx.ReportFailure("lock", first, fs.LastError());
-        return EditResult::kFailed;
-      }
-      std::unique_ptr<FileLock> secondLock = lockFolderOf(second);
-      if (!secondLock) {
-        ctx.ReportFailure("lock", second, fs.LastError());
-        return EditResult::kFailed;
-      }
-      lock = std::move(firstLock);
-      targetLock = std::move(secondLock);
+      if (attempt == 3) return failures_.Add("follow link", linkPath, "the link kept changing");
+      file->locks.clear();
+      file->linkedFolder = fs_.OpenFolder(dir, false);
+      if (!file->linkedFolder) return failures_.Add("lock", target, fs_.LastError());
+      bool linkFirst = place_.folder().Path() < dir;
+      Folder& first = linkFirst ? place_.folder() : *file->linkedFolder;
+      Folder& second = linkFirst ? *file->linkedFolder : place_.folder();
+      std::string firstPath = linkFirst ? linkPath : target;
+      std::string secondPath = linkFirst ? target : linkPath;
+      if (!TakeLock(first, firstPath, file) || !TakeLock(second, secondPath, file)) return false;
       lockedTarget = target;
     }
   }
+
+  FileSystem& fs_;
+  Place& place_;
+  Failures& failures_;
+};
+
+}  // namespace
+
+Outcome FileEditor::Edit(FileEdit& edit, const TextTransform& transform) {
+  edit.taken = true;
+  Failures failures;
+  Outcome now = Run(edit, transform, failures);
+  edit.outcome = std::max(edit.outcome, now);
+  return now;
+}
+
+Outcome FileEditor::Run(FileEdit& edit, const TextTransform& transform, Failures& failures) {
+  PlaceOrReason opened = OpenPlace(platform_, log_, edit.file.path);
+  if (!opened.place) {
+    failures.steps.push_back(opened.reason);
+    return Conclude(edit, failures, opened.skip);
+  }
+  Place& place = *opened.place;
+  std::optional<LockedFile> file = Locker(platform_.fs, place, failures).Lock(edit.file.kind);
   std::string text;
-  if (!missing && !fs.ReadFile(target, &text)) {
-    ctx.ReportFailure("read", target, fs.LastError());
-    return EditResult::kFailed;
+  if (file && !file->missing && !file->folder->Read(file->name, &text))
+    failures.Add("read", file->Path(file->name), platform_.fs.LastError());
+  if (!failures.steps.empty()) return Conclude(edit, failures, place.authority().failureSkips);
+  if (!edit.read) {
+    edit.read = true;
+    edit.before = edit.after = text;
   }
-  // -check on: each command works on the text the earlier ones would have left.
-  FileRecord* record = ctx.records ? &(*ctx.records)[recordKey] : nullptr;
-  if (ctx.checkOnly && record) {
-    if (!record->checked) {
-      record->checked = true;
-      record->original = text;
-      record->edited = text;
-    }
-    text = record->edited;
-  }
-  std::string newPath = SiblingName(target, stem + ".new", ctx.rules);
-  ctx.log.WriteLog("Output File: " + newPath);
+  const std::string& base = commit_.Base(edit, text);
+  log_.WriteLog("Output File: " + file->Path(file->newName));
   std::string edited, why;
-  if (!transform(text, &edited, &why)) {
-    ctx.ReportFailure("edit", target, why);
-    return EditResult::kFailed;
+  if (!transform(base, &edited, &why)) {
+    failures.Add("edit", file->Path(file->name), why);
+    return Conclude(edit, failures, place.authority().failureSkips);
   }
-  // Nothing to change: the file is left exactly as it is (no new file, the backup of the last
-  // real change kept, the times untouched).
-  if (edited == text) return EditResult::kUnchanged;
-  if (ctx.checkOnly) {
-    if (record) record->edited = std::move(edited);
-    return EditResult::kChanged;
-  }
-
-  // A leftover of an earlier run, or anything else planted under the name, is never written
-  // through: the new text always goes to a file of its own.
-  if (fs.Exists(newPath) && !fs.Remove(newPath)) {
-    ctx.ReportFailure("remove", newPath, fs.LastError());
-    return EditResult::kFailed;
-  }
-  std::unique_ptr<WritableFile> file = fs.CreateNew(newPath);
-  if (!file) {
-    ctx.ReportFailure("create", newPath, fs.LastError());
-    return EditResult::kFailed;
-  }
-  bool ok = true;
-  if (!file->Write(edited)) {
-    ctx.ReportFailure("write", newPath, fs.LastError());
-    ok = false;
-  }
-  // Everything that can be done before the new file has its name is done now: where the file
-  // gets its name only when complete (Linux), a run killed between that and the replacement
-  // would leave it behind, so that moment is kept short.
-  if (ok && !missing) {
-    file->TakePermissionsOf(target);
-    std::string backup = SiblingName(target, stem + ".bak", ctx.rules);
-    if (fs.Exists(backup) && !fs.Remove(backup)) {
-      ctx.ReportFailure("remove", backup, fs.LastError());
-      ok = false;
-    }
-  }
-  // Close flushes to disk; a file that did not reach the disk whole is never put in place.
-  if (!file->Close() && ok) {
-    ctx.ReportFailure("flush", newPath, fs.LastError());
-    ok = false;
-  }
-  if (ok && missing) {
-    // Everyone's Octave reads it: readable by all, and put in place only if nothing appeared
-    // under the name meanwhile.
-    fs.MakeReadableByAll(newPath);
-    if (fs.Rename(newPath, target)) return EditResult::kChanged;
-    ctx.ReportFailure("rename", newPath + " to " + target, fs.LastError());
-  } else if (ok) {
-    fs.CopyPermissions(target, newPath);
-    if (RotatePathdefFiles(ctx, target, newPath, &text)) return EditResult::kChanged;
-    if (!fs.Exists(target)) {
-      // The old text is the backup and the new one the new file: both are kept for the user.
-      ctx.log.WriteLog("Kept: " + newPath + " holds the edited text, " + SiblingName(target, stem + ".bak", ctx.rules) +
-                       " the previous one");
-      return EditResult::kFailed;
-    }
-  }
-  if (!fs.Remove(newPath)) ctx.ReportFailure("remove", newPath, fs.LastError());
-  return EditResult::kFailed;
+  if (edited == base) return Outcome::kUnchanged;
+  if (!commit_.Apply(*file, edited, base, failures)) return Conclude(edit, failures, place.authority().failureSkips);
+  edit.after = std::move(edited);
+  return commit_.Changed();
 }
 
-EditResult Skip(const EditContext& ctx, const std::string& path, const std::string& reason) {
-  std::string line = "Skipped: " + OneLine(path) + ": " + OneLine(reason);
-  ctx.log.WriteLog(line);
-  if (ctx.records) (*ctx.records)[path].skipLine = line;
-  return EditResult::kSkipped;
+void FileEditor::Settle(FileEdit& edit) const {
+  commit_.Settle(edit);
 }
 
-// The cycle with failures turned into the reason for skipping the file.
-EditResult RunOrSkip(const EditContext& ctx, const std::string& path, const std::string& editPath,
-                     const TextTransform& transform, bool follow) {
-  std::string reason;
-  EditContext quiet = ctx;
-  quiet.divertedFailure = &reason;
-  quiet.problems = nullptr;
-  // Anyone who may read a folder may lock it: a user's folder does not get to hold the run up
-  // for long (a folder held longer is skipped like any file there that cannot be edited).
-  quiet.lockTimeout = std::min(ctx.lockTimeout, kOtherUsersLockWait);
-  EditResult result = RunCycle(quiet, path, editPath, transform, follow);
-  if (result != EditResult::kFailed) return result;
-  return Skip(ctx, path, reason.empty() ? "not edited" : reason);
-}
-
-bool IsLink(FileSystem& fs, const std::string& path) {
-  EntryOwner entry;
-  return fs.InspectEntry(path, &entry) && entry.isLink;
-}
-
-}  // namespace
-
-namespace {
-
-EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, const TextTransform& transform);
-
-}  // namespace
-
-EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
-  EditResult result = EditWithAuthority(ctx, path, transform);
-  if (ctx.records) {
-    FileRecord& record = (*ctx.records)[path];
-    record.touched = true;
-    FileOutcome now = result == EditResult::kChanged   ? FileOutcome::kChanged
-                      : result == EditResult::kSkipped ? FileOutcome::kSkipped
-                      : result == EditResult::kFailed  ? FileOutcome::kFailed
-                                                       : FileOutcome::kUnchanged;
-    record.outcome = std::max(record.outcome, now);
+Outcome FileEditor::Conclude(FileEdit& edit, const Failures& failures, bool skip) {
+  if (skip) {
+    edit.reason = failures.steps.empty() ? "not edited" : failures.steps.front();
+    log_.WriteLog("Skipped: " + OneLine(edit.file.path) + ": " + OneLine(edit.reason));
+    return Outcome::kSkipped;
   }
-  return result;
-}
-
-namespace {
-
-EditResult EditWithAuthority(const EditContext& ctx, const std::string& path, const TextTransform& transform) {
-  FileSystem& fs = ctx.fs;
-  auto plain = [&](const std::string& p) { return RunCycle(ctx, path, p, transform, true); };
-  if (!fs.RunsWithRights()) return plain(path);
-
-  EditPlace place;
-  std::string why;
-  if (!DecidePlace(fs, path, ctx.rules, &place, &why)) {
-    ctx.ReportFailure("inspect", path, why);
-    return EditResult::kFailed;
+  for (const std::string& step : failures.steps) {
+    std::string line = "Failed: " + step;
+    log_.WriteLog(line);
+    problems_.push_back(line);
   }
-  std::string editPath = path;
-  if (place.kind == PlaceKind::kOwn && IsLink(fs, path)) {
-    // Root's own link may still lead into a place that someone else controls.
-    std::string target;
-    EditPlace targetPlace;
-    if (fs.ResolveLink(path, &target) && DecidePlace(fs, target, ctx.rules, &targetPlace, &why) &&
-        targetPlace.kind != PlaceKind::kOwn) {
-      place = targetPlace;
-      editPath = target;
-    }
-  }
-
-  switch (place.kind) {
-    case PlaceKind::kOwn: {
-      EditContext own = ctx;
-      own.privateLock = true;
-      return RunCycle(own, path, editPath, transform, true);
-    }
-    case PlaceKind::kShared: {
-      std::string dir = ParentOf(editPath, ctx.rules);
-      std::unique_ptr<FolderPin> pin = fs.PinFolder(dir);
-      if (!pin) {
-        ctx.ReportFailure("open", dir, fs.LastError());
-        return EditResult::kFailed;
-      }
-      // Someone besides root may have put the link there: it is not followed, and it is not
-      // the run's failure either.
-      if (IsLink(fs, editPath)) return Skip(ctx, path, kLinkNotFollowed);
-      return RunCycle(ctx, path, editPath, transform, false);
-    }
-    case PlaceKind::kOtherUser: {
-      ctx.log.WriteLog("As " + OneLine(place.owner.userName) + ": " + OneLine(path));
-      std::unique_ptr<ActingIdentity> identity;
-      switch (fs.ActAs(place.owner, &identity)) {
-        case FsStatus::kOk:
-          return RunOrSkip(ctx, path, editPath, transform, true);
-        case FsStatus::kFailed:
-          return Skip(ctx, path, "act as " + place.owner.userName + ": " + fs.LastError());
-        case FsStatus::kUnsupported:
-          // Without the user's rights, nothing the user may have linked is looked through.
-          if (IsLink(fs, editPath)) return Skip(ctx, path, "a symbolic link in another user's folder is not followed");
-          return RunOrSkip(ctx, path, editPath, transform, false);
-      }
-    }
-  }
-  return EditResult::kFailed;
-}
-
-}  // namespace
-
-bool RotatePathdefFiles(const EditContext& ctx, const std::string& path, const std::string& newPath,
-                        const std::string* oldText) {
-  FileSystem& fs = ctx.fs;
-  // The backup goes with the new file's name: pathdef.new and pathdef.bak, octaverc.new and
-  // octaverc.bak.
-  std::string backup = newPath.size() > 4 && newPath.compare(newPath.size() - 4, 4, ".new") == 0
-                           ? newPath.substr(0, newPath.size() - 4) + ".bak"
-                           : SiblingName(path, "pathdef.bak", ctx.rules);
-  // Usually there is none yet; one that cannot go (a directory, say) would block the backup.
-  if (fs.Exists(backup) && !fs.Remove(backup)) {
-    ctx.ReportFailure("remove", backup, fs.LastError());
-    return false;
-  }
-
-  // Best: the backup as a second name of the old file, then one atomic rename over pathdef.m.
-  switch (fs.HardLink(path, backup)) {
-    case FsStatus::kOk:
-      if (fs.RenameOver(newPath, path)) return true;
-      ctx.ReportFailure("rename", newPath + " to " + path, fs.LastError());
-      return false;
-    case FsStatus::kFailed:
-      ctx.ReportFailure("link", path + " to " + backup, fs.LastError());
-      return false;
-    case FsStatus::kUnsupported:
-      break;
-  }
-  // Next best: the platform's own replacement step.
-  switch (fs.ReplaceFile(path, newPath, backup)) {
-    case FsStatus::kOk:
-      return true;
-    case FsStatus::kFailed:
-      ctx.ReportFailure("replace", path, fs.LastError());
-      return false;
-    case FsStatus::kUnsupported:
-      break;
-  }
-  // Where the backup cannot be a second name (the kernel's link protection over another user's
-  // file, a file system without hard links): a flushed copy of the old text, then the same one
-  // atomic rename, so that pathdef.m still exists at every moment.
-  if (oldText) {
-    if (std::unique_ptr<WritableFile> copy = fs.CreateNew(backup)) {
-      bool written = copy->Write(*oldText);
-      if (copy->Close() && written) {
-        fs.CopyPermissions(path, backup);
-        if (fs.RenameOver(newPath, path)) return true;
-        ctx.ReportFailure("rename", newPath + " to " + path, fs.LastError());
-        return false;
-      }
-      fs.Remove(backup);  // a copy cut short is no backup
-    }
-  }
-  // Last: three steps, with the backup renamed back when the new file cannot take its place.
-  if (!fs.Rename(path, backup)) {
-    ctx.ReportFailure("rename", path + " to " + backup, fs.LastError());
-    return false;
-  }
-  if (fs.Rename(newPath, path)) return true;
-  ctx.ReportFailure("rename", newPath + " to " + path, fs.LastError());
-  if (!fs.Rename(backup, path)) ctx.ReportFailure("rename", backup + " to " + path, fs.LastError());
-  return false;
+  if (!failures.note.empty()) log_.WriteLog(failures.note);
+  if (edit.reason.empty() && !failures.steps.empty()) edit.reason = failures.steps.front();
+  return Outcome::kFailed;
 }
 
 }  // namespace vorex

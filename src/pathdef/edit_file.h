@@ -1,43 +1,84 @@
 #pragma once
+// One file's edit, as one calling sequence:
+//
+//   place  = OpenPlace(file)        whose authority edits it; its folder, opened once (place.h)
+//   locked = Lock(place)            the folder locked; a pathdef.m that is a link, where links are
+//                                   followed, leads into a second folder and both are locked
+//   text   = Read(locked)           only under the lock, so that a second run edits the first
+//                                   one's result
+//   edited = transform(text)        decide; an equal text leaves the file exactly as it is (no
+//                                   new file, the backup of the last real change kept, same times)
+//   commit.Apply(locked, edited)    write pathdef.new, flush it, keep the old file as pathdef.bak
+//                                   and put the new one in its place; or, checking, record the
+//                                   text for the next command (commit.h)
+//
+// Every step names its file relative to a folder the place opened, never by a path looked up
+// again beside it. On any failure pathdef.m keeps its old text and pathdef.new is removed;
+// only when the replacement went wrong half way (pathdef.m gone) is pathdef.new kept, and the
+// log says so ("Kept: "). A failure fails the run ("Failed: <step> <path>: <why>"), or, in
+// another user's place, skips the file ("Skipped: <path>: <why>"), which no later command takes
+// up again.
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "pathdef/edit_passes.h"
+#include "base/found_file.h"
+#include "base/string_list.h"
+#include "log/diagnostic_log.h"
+#include "platform/services.h"
 
 namespace vorex {
 
-// One file's read-edit-replace cycle:
-//  - a pathdef.m that is a symbolic link is edited through it: its target is replaced, and the
-//    target's directory gets pathdef.new and pathdef.bak; the link itself stays as it was;
-//  - the target's directory is locked first, so no other run edits the file meanwhile, and the
-//    text is read only then (a second run edits the first one's result);
-//  - the transformed text goes to a fresh pathdef.new (whatever had that name is removed first),
-//    is flushed to disk and only then takes the place of pathdef.m, the old file becoming
-//    pathdef.bak.
-// A transform that returns false fails the file, with `why` as its reason. Every failed step is
-// reported through ctx. On failure pathdef.m keeps its old text and pathdef.new is removed; only
-// when the replacement itself went wrong half way (pathdef.m gone) is pathdef.new kept, and the
-// log says so.
-//
-// A run with rights first asks whose place the file lies in (see edit_place.h):
-//  - root's or its own: the cycle above;
-//  - another user's: the whole cycle runs with that user's rights ("As <user>: <path>" in the
-//    log), so the system itself refuses what the user could not do; where the platform cannot
-//    take on a user's rights, a link there is not followed. Whatever fails is not the run's
-//    failure: the file is skipped ("Skipped: <path>: <reason>") and left alone for the rest of
-//    the run;
-//  - root's, but in a folder that others may change: the folder is pinned, and a link at
-//    pathdef.m is not followed (the file is skipped).
-// A pathdef.m that is a link in a place of the first kind leads to a place that decides anew.
-// A run without rights edits every file with its own rights, and a file it cannot edit fails.
+// What happened to a file: for one command, and for the run (the worst of its commands, in
+// this order from best).
+enum class Outcome { kUnchanged, kChanged, kWouldChange, kSkipped, kFailed };
+
+// One found file, and what the run did to it so far.
+struct FileEdit {
+  FoundFile file;
+  Outcome outcome = Outcome::kUnchanged;
+  // Taken up by at least one command.
+  bool taken = false;
+  // kFailed, kSkipped: the first failed step, "<step> <path>: <why>", or why it was skipped.
+  std::string reason;
+  // The text as first read, and as the edits left it (checking: would leave it).
+  bool read = false;
+  std::string before;
+  std::string after;
+};
+
+// The found files as the run starts on them; a named installation that is missing has failed.
+std::vector<FileEdit> EditsOf(const FoundFiles& files);
+
+// False fails the file, with `why` as its reason.
 using TextTransform = std::function<bool(std::string_view text, std::string* out, std::string* why)>;
-// kUnchanged: the edit left the text as it was, and the file was not touched at all (no
-// pathdef.new, no backup, the same file with the same times).
-enum class EditResult { kChanged, kUnchanged, kFailed, kSkipped };
-inline bool Succeeded(EditResult r) {
-  return r == EditResult::kChanged || r == EditResult::kUnchanged;
-}
-EditResult EditOneFile(const EditContext& ctx, const std::string& path, const TextTransform& transform);
+
+class Commit;
+struct Failures;
+
+class FileEditor {
+ public:
+  FileEditor(const PlatformServices& platform, DiagnosticLog& log, Commit& commit)
+      : platform_(platform), log_(log), commit_(commit) {}
+  // One command on one file: the whole sequence above. Returns what the command did and folds it
+  // into edit.outcome.
+  Outcome Edit(FileEdit& edit, const TextTransform& transform);
+  // Once every command is done: the file's outcome for the report.
+  void Settle(FileEdit& edit) const;
+  // Every "Failed: " line so far, in order, for the user.
+  const StringList& Problems() const { return problems_; }
+  const PathRules& Rules() const { return platform_.rules; }
+  DiagnosticLog& Log() { return log_; }
+
+ private:
+  Outcome Run(FileEdit& edit, const TextTransform& transform, Failures& failures);
+  // A failed attempt: the file fails the run, or is skipped.
+  Outcome Conclude(FileEdit& edit, const Failures& failures, bool skip);
+
+  const PlatformServices& platform_;
+  DiagnosticLog& log_;
+  Commit& commit_;
+  StringList problems_;
+};
 
 }  // namespace vorex

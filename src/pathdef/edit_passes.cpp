@@ -1,74 +1,104 @@
 #include "pathdef/edit_passes.h"
 
-#include "pathdef/edit_file.h"
 #include "pathdef/entry_text.h"
 #include "pathdef/octave_block.h"
 #include "pathdef/pathdef_text.h"
 
 namespace vorex {
 
-int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
-  int result = 1;
-  for (std::size_t i = 0; i < ctx.commands.size() && result == 1; ++i) {
-    if (AsciiLowerCopy(ctx.commands[i]) != "add" || i >= ctx.paths.size()) continue;
-    // A blank directory would match blank lines; it is never carried out.
-    if (IsBlankDirectory(ctx.paths[i])) return 0;
-    std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(ctx.paths[i]) : ctx.paths[i];
-    std::string key = DirectoryKey(ctx.paths[i], ctx.rules);
-    // The key decides whether the directory is listed (DirectoryKey); the entry names it as it
-    // was given, except where the platform itself ignores what the trim takes off (Windows).
-    std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
-    for (std::size_t j = 0; j < foundFiles.size(); ++j) {
-      if (ctx.Skipped(foundFiles[j])) continue;
-      ctx.log.WriteLog("Modify: " + OneLine(foundFiles[j]) + " for " + (j == 0 ? shown : key));
-      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
-      EditResult edited =
-          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-            if (octave) {
-              if (AddToOctaveBlock(text, entryDir, ctx.rules, out)) return true;
-              *why = kBrokenOctaveBlock;
-              return false;
-            }
-            if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
-              return true;
-            *why = text.empty() ? "the file is empty"
-                                : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
-            return false;
-          });
-      if (edited == EditResult::kFailed) {
-        result = 0;
-        break;
-      }
-    }
-  }
-  return result;
+namespace {
+
+bool TakenUp(const FileEdit& edit) {
+  return edit.file.missing.empty() && edit.outcome != Outcome::kSkipped;
 }
 
-int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
-  int result = 1;
-  for (std::size_t i = 0; i < ctx.commands.size(); ++i) {
-    if (AsciiLowerCopy(ctx.commands[i]) != "remove" || i >= ctx.paths.size()) continue;
-    if (IsBlankDirectory(ctx.paths[i])) return 0;
-    std::string dir = WithoutTrailingSeparator(ctx.paths[i]);
-    std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
-    for (std::size_t j = 0; j < foundFiles.size() && result == 1; ++j) {
-      if (ctx.Skipped(foundFiles[j])) continue;
-      ctx.log.WriteLog("UnModify: " + OneLine(foundFiles[j]) + " for " + shown);
-      const bool octave = IsOctaveStartupFile(foundFiles[j], ctx.rules);
-      EditResult edited =
-          EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
-            if (octave) {
-              if (RemoveFromOctaveBlock(text, dir, ctx.rules, out)) return true;
-              *why = kBrokenOctaveBlock;
-              return false;
-            }
-            RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
-            return true;
-          });
-      if (edited == EditResult::kFailed) result = 0;
+// One directory of an ADD command, in the forms the edit needs.
+struct AddedDirectory {
+  std::string shown;  // in the log
+  std::string key;    // decides whether the directory is listed (DirectoryKey)
+  // What the entry names: the directory as given, except where the platform itself ignores what
+  // the trim takes off (Windows).
+  std::string entry;
+};
+
+AddedDirectory Added(const std::string& dir, const PathRules& rules) {
+  AddedDirectory added;
+  added.shown = rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
+  added.key = DirectoryKey(dir, rules);
+  added.entry = rules.WritesKeyAsEntry() ? added.key : dir;
+  return added;
+}
+
+TextTransform AddTransform(FileKind kind, const AddedDirectory& dir, const PathRules& rules, DiagnosticLog& log) {
+  return [kind, &dir, rules, &log](std::string_view text, std::string* out, std::string* why) {
+    if (kind == FileKind::kOctaveStartup) {
+      if (AddToOctaveBlock(text, dir.entry, rules, out)) return true;
+      *why = kBrokenOctaveBlock;
+      return false;
     }
+    if (AddEntryToText(text, dir.key, dir.entry, rules, log, out) != AddOutcome::kNoInsertionPoint) return true;
+    *why = text.empty() ? "the file is empty"
+                        : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
+    return false;
+  };
+}
+
+TextTransform RemoveTransform(FileKind kind, const std::string& dir, const PathRules& rules, DiagnosticLog& log) {
+  return [kind, &dir, rules, &log](std::string_view text, std::string* out, std::string* why) {
+    if (kind == FileKind::kOctaveStartup) {
+      if (RemoveFromOctaveBlock(text, dir, rules, out)) return true;
+      *why = kBrokenOctaveBlock;
+      return false;
+    }
+    RemoveEntriesFromText(text, dir, rules, log, out);
+    return true;
+  };
+}
+
+// False once a file failed: the pass ends there.
+bool RemovePass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
+  const PathRules& rules = editor.Rules();
+  std::string dir = WithoutTrailingSeparator(path);
+  std::string shown = rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
+  for (FileEdit& edit : files) {
+    if (!TakenUp(edit)) continue;
+    editor.Log().WriteLog("UnModify: " + OneLine(edit.file.path) + " for " + shown);
+    if (editor.Edit(edit, RemoveTransform(edit.file.kind, dir, rules, editor.Log())) == Outcome::kFailed) return false;
   }
-  return result;
+  return true;
+}
+
+bool AddPass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
+  const PathRules& rules = editor.Rules();
+  AddedDirectory dir = Added(path, rules);
+  std::size_t position = 0;  // among the files that exist
+  for (FileEdit& edit : files) {
+    if (!edit.file.missing.empty()) continue;
+    bool first = position++ == 0;
+    if (!TakenUp(edit)) continue;
+    // The first file's line names the directory as given, the others' its key.
+    editor.Log().WriteLog("Modify: " + OneLine(edit.file.path) + " for " + (first ? dir.shown : dir.key));
+    if (editor.Edit(edit, AddTransform(edit.file.kind, dir, rules, editor.Log())) == Outcome::kFailed) return false;
+  }
+  return true;
+}
+
+void RunPass(const char* command, const StringList& commands, const StringList& paths, std::vector<FileEdit>& files,
+             FileEditor& editor, bool (*pass)(const std::string&, std::vector<FileEdit>&, FileEditor&)) {
+  for (std::size_t i = 0; i < commands.size() && i < paths.size(); ++i) {
+    // A blank directory would match blank lines; it is never carried out.
+    if (!EqualsIgnoreCase(commands[i], command) || IsBlankDirectory(paths[i])) continue;
+    if (!pass(paths[i], files, editor)) return;
+  }
+}
+
+}  // namespace
+
+void RunEditPasses(const StringList& commands, const StringList& paths, std::vector<FileEdit>& files,
+                   FileEditor& editor) {
+  RunPass("remove", commands, paths, files, editor, RemovePass);
+  RunPass("add", commands, paths, files, editor, AddPass);
+  for (FileEdit& edit : files) editor.Settle(edit);
 }
 
 }  // namespace vorex

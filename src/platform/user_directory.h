@@ -14,6 +14,8 @@ struct UserHome {
   std::string documents;
   // The account this run is.
   bool isRunner = false;
+  // The user's name, for the report; empty when unknown.
+  std::string name;
 };
 
 class UserDirectory {

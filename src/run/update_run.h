@@ -1,22 +1,23 @@
 #pragma once
-// The whole job, once, on the worker thread: find the pathdef.m files, carry out every REMOVE
-// and then every ADD, and tell the user the outcome.
+// The whole job, once, on the worker thread: find the files, carry out every REMOVE and then
+// every ADD, and tell the user the outcome.
 #include <atomic>
+#include <vector>
 
-#include "base/path_rules.h"
 #include "base/string_list.h"
 #include "base/update_progress.h"
 #include "log/diagnostic_log.h"
-#include "platform/file_system.h"
-#include "platform/octave_places.h"
-#include "platform/registry.h"
+#include "pathdef/edit_file.h"
+#include "platform/services.h"
 #include "platform/sleeper.h"
-#include "platform/user_directory.h"
 
 namespace vorex {
 
-// What the command line asks of the run beyond the pairs.
-struct RunOptions {
+// What the command line asks of the run.
+struct RunRequest {
+  // The pairs, as the command line gave them (see ParsedCommandLine).
+  StringList commands;
+  StringList paths;
   // -matlabroot: exactly these installations' toolbox/local/pathdef.m, in this order, and
   // nothing looked for.
   StringList matlabRoots;
@@ -27,28 +28,24 @@ struct RunOptions {
   bool octave = false;
 };
 
-// What the run works with. The lists are read only; `running` is the shared flag that the
-// user's Cancel clears and the run clears at each of its outcomes.
-struct UpdateContext {
-  const StringList& commands;
-  const StringList& paths;
+// What the run works with. `running` is the shared flag that the user's Cancel clears and the
+// run clears at each of its outcomes.
+struct RunContext {
+  const PlatformServices& platform;
+  const RunRequest& request;
   DiagnosticLog& log;
-  Registry& registry;
-  FileSystem& fs;
   Sleeper& sleeper;
-  PathRules rules;
   std::atomic<int>& running;
-  // The users whose own copies of pathdef.m are edited too; none when null.
-  UserDirectory* users = nullptr;
-  // Defaults when null.
-  const RunOptions* options = nullptr;
-  // Where GNU Octave may be installed; none when null.
-  OctavePlaces* octave = nullptr;
+  UpdateProgress& progress;
 };
 
-// Returns 0; the outcome goes to progress.SetOutcome. At the end of a run that took up files,
-// one report line per file goes to the log and to progress.ShowReport:
-//   changed <path> | unchanged <path> | would change <path> | failed <path> | skipped <path>
-int RunUpdate(const UpdateContext& ctx, UpdateProgress& progress);
+// What the run did to each file it took up, in the order found (a named installation that is
+// missing where it stood); empty when it took up none (nothing found, or cancelled before).
+struct RunResult {
+  std::vector<FileEdit> files;
+};
+
+// The outcome goes to progress.SetOutcome; the report of every file to the log.
+RunResult RunUpdate(const RunContext& ctx);
 
 }  // namespace vorex

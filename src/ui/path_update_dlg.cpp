@@ -15,8 +15,7 @@ constexpr unsigned kTimerIdAttempts = 64;
 CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
                                UpdateJob job)
     : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(std::move(services)), m_job(std::move(job)) {
-  const PathRules& rules = m_services.platform.rules;
-  if (m_bLog == 1) m_log.Open(m_services.platform.fs, "vorex.log", rules.LineBreak() == "\r\n");
+  if (m_bLog == 1) m_log.Open(m_services.platform, "vorex.log");
 }
 
 CPathUpdateDlg::~CPathUpdateDlg() {
@@ -37,11 +36,7 @@ bool CPathUpdateDlg::OnInitDialog() {
   if (!m_pUpdateThread) {
     try {
       m_pUpdateThread = std::make_unique<std::thread>([this] {
-        const PlatformServices& p = m_services.platform;
-        if (m_job)
-          m_job(UpdateContext{m_commands, m_paths, m_log, p.registry, p.fs, p.sleeper, p.rules, m_bRunning, p.users,
-                              &m_services.run, p.octave},
-                *this);
+        if (m_job) m_job(m_log, m_bRunning, *this);
         m_services.window.NotifyWorkerEnded();
       });
     } catch (const std::system_error& e) {
@@ -123,10 +118,6 @@ void CPathUpdateDlg::ShowMessage(const std::string& text) {
 
 void CPathUpdateDlg::ShowProblem(const std::string& line) {
   m_services.window.ShowProblem(line);
-}
-
-void CPathUpdateDlg::ShowReport(const std::string& lines) {
-  if (m_services.writeReport) m_services.writeReport(lines);
 }
 
 ExitStatus CPathUpdateDlg::Result() const {

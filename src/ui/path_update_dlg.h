@@ -14,25 +14,20 @@
 #include "log/diagnostic_log.h"
 #include "platform/dialog_window.h"
 #include "platform/services.h"
-#include "run/update_run.h"
 
 namespace vorex {
 
 struct DialogServices {
-  PlatformServices platform;
+  const PlatformServices& platform;
   DialogWindow& window;
   // An unattended run: every box's text is also written to the log, as one block.
   bool silent = false;
-  // What the command line asks of the run beyond the pairs.
-  RunOptions run{};
-  // Where the report of every file goes besides the log (standard output); may be empty.
-  std::function<void(const std::string&)> writeReport{};
 };
 
 class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
  public:
-  // The worker's job: the update run, or a stand-in in tests.
-  using UpdateJob = std::function<void(const UpdateContext&, UpdateProgress&)>;
+  // The worker's job: the update run, or a stand-in in tests. `running` is the dialog's flag.
+  using UpdateJob = std::function<void(DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress)>;
 
   CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
                  UpdateJob job);
@@ -62,7 +57,6 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
   void DisableCancel() override;
   void ShowMessage(const std::string& text) override;
   void ShowProblem(const std::string& line) override;
-  void ShowReport(const std::string& lines) override;
   void SetOutcome(ExitStatus outcome) override { m_outcome = outcome; }
 
   // 1 while the run goes, 0 once it has ended or was cancelled; shared with the worker.

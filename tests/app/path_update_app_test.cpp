@@ -27,7 +27,7 @@ struct AppHarness {
   int Run(const std::string& line) {
     s.fs.AddFile("vorex.log", "");
     AppPlatform platform{
-        {s.registry, s.fs, s.sleeper, PathRules::Windows(), "vorex", ""},
+        {s.registry, s.fs, s.fs, s.sleeper, PathRules::Windows(), "vorex", "", nullptr, nullptr, s.fs.withRights},
         [this] {
           ++dialogWindows;
           return std::unique_ptr<DialogWindow>(new Forward(s.window));
@@ -40,9 +40,7 @@ struct AppHarness {
         },
         [this](const std::string& text) { errors.push_back(text); },
     };
-    return CPathUpdateApp(std::move(platform),
-                          [](const UpdateContext& ctx, UpdateProgress& progress) { RunUpdate(ctx, progress); })
-        .InitInstance(line);
+    return CPathUpdateApp(std::move(platform)).InitInstance(line);
   }
   std::string Log() { return s.fs.files["vorex.log"]; }
 

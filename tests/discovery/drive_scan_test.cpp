@@ -7,6 +7,7 @@
 #include "discovery/discovery.h"
 #include "platform/posix/posix_file_system.h"
 #include "support/fake_file_system.h"
+#include "support/open_log.h"
 #include "support/temp_dir.h"
 
 namespace vorex {
@@ -53,7 +54,7 @@ ScanResult Scan(FileSystem& files, PathRules rules, int cancelAfterDetails = -1,
   ScanResult result;
   {
     DiagnosticLog log;
-    log.Open(logFs, "log", false);
+    testing::OpenLog(log, logFs, logFs, "log", false);
     ScanFixedDrives(ScanContext{files, log, running, progress, rules}, result.found);
   }
   result.log = logFs.files["log"];

@@ -6,6 +6,7 @@
 #include "discovery/registry_key.h"
 #include "platform/memory_registry.h"
 #include "support/fake_file_system.h"
+#include "support/open_log.h"
 
 namespace vorex {
 namespace {
@@ -223,7 +224,7 @@ TEST(ReleaseLookupTest, EachFoundInstallationIsLogged) {
   StringList found;
   {
     DiagnosticLog log;
-    log.Open(h.fs, "log", false);
+    testing::OpenLog(log, h.fs, h.fs, "log", false);
     FindPathdefInRegistry(h.reg, h.fs, PathRules::Windows(), found, &log, true);
   }
   EXPECT_EQ(h.fs.files["log"], "Registry: " + File("C:\\M24") + "\n");

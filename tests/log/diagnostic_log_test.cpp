@@ -4,6 +4,7 @@
 
 #include "support/fake_file_system.h"
 #include "support/null_services.h"
+#include "support/open_log.h"
 #include "ui/path_update_dlg.h"
 
 namespace vorex {
@@ -15,7 +16,7 @@ TEST(DiagnosticLogTest, EachWriteIsOneLine) {
   FakeFileSystem fs;
   {
     DiagnosticLog log;
-    log.Open(fs, "vorex.log", false);
+    testing::OpenLog(log, fs, fs, "vorex.log", false);
     log.WriteLog("File: /a/local/pathdef.m");
     log.WriteLog("p = [...\n");  // a line echoed with its own break leaves an empty line
   }
@@ -26,7 +27,7 @@ TEST(DiagnosticLogTest, WindowsStoresCarriageReturns) {
   FakeFileSystem fs;
   {
     DiagnosticLog log;
-    log.Open(fs, "vorex.log", true);
+    testing::OpenLog(log, fs, fs, "vorex.log", true);
     log.WriteLog("a\n");
   }
   EXPECT_EQ(fs.files["vorex.log"], "a\r\n\r\n");
@@ -36,7 +37,7 @@ TEST(DiagnosticLogTest, UnopenableFileMeansNoLogAndNoComplaint) {
   FakeFileSystem fs;
   fs.FailOn(FakeFileSystem::Op::kCreate);
   DiagnosticLog log;
-  log.Open(fs, "vorex.log", false);
+  testing::OpenLog(log, fs, fs, "vorex.log", false);
   EXPECT_FALSE(log.IsOpen());
   log.WriteLog("ignored");
   EXPECT_EQ(fs.files.count("vorex.log"), 0u);

@@ -4,7 +4,7 @@
 
 #include "base/paths.h"
 #include "pathdef/edit_file.h"
-#include "pathdef/edit_place.h"
+#include "pathdef/place.h"
 #include "support/fake_file_system.h"
 #include "support/pass_harness.h"
 
@@ -103,12 +103,12 @@ TEST(EditAuthority, AUsersOwnFileIsEditedAsThatUser) {
   m.fs.AddFile(kUserFile, kText);
   std::string seenAs;
   PassHarness h(PathRules::Posix(), m.fs);
-  EditResult r = EditOneFile(h.Context(), kUserFile, [&](std::string_view text, std::string* out, std::string*) {
+  Outcome r = h.Edit(kUserFile, [&](std::string_view text, std::string* out, std::string*) {
     seenAs = m.fs.actingAs;
     *out = std::string(text) + "%\n";
     return true;
   });
-  EXPECT_EQ(r, EditResult::kChanged);
+  EXPECT_EQ(r, Outcome::kChanged);
   EXPECT_EQ(seenAs, "evil");
   EXPECT_EQ(m.fs.files[kUserFile], kText + "%\n");
   EXPECT_EQ(m.fs.createdBy[kUserFile], "evil");
@@ -118,7 +118,7 @@ TEST(EditAuthority, AUsersOwnFileIsEditedAsThatUser) {
 // Whatever step fails while acting as the user, the run gets its own rights back, the file keeps
 // its text and the run does not fail.
 TEST(EditAuthority, EveryFailureAsTheUserIsASkipWithRightsRestored) {
-  for (Op op : {Op::kResolve, Op::kLock, Op::kRead, Op::kCreate, Op::kWrite, Op::kClose, Op::kHardLink, Op::kRenameOver,
+  for (Op op : {Op::kOpen, Op::kLock, Op::kRead, Op::kCreate, Op::kWrite, Op::kClose, Op::kHardLink, Op::kRenameOver,
                 Op::kActAs}) {
     SCOPED_TRACE(testing::OpName(op));
     Machine m;
@@ -158,25 +158,25 @@ TEST(EditAuthority, AFolderOthersMayChangeIsPinnedAndItsLinkNotFollowed) {
   std::string pinnedDuringEdit;
   PassHarness h(PathRules::Posix(), m.fs);
   auto transform = [&](std::string_view text, std::string* out, std::string*) {
-    pinnedDuringEdit = m.fs.pinned;
+    pinnedDuringEdit = m.fs.pinned.empty() ? "" : *m.fs.pinned.begin();
     *out = std::string(text) + "%\n";
     return true;
   };
-  EXPECT_EQ(EditOneFile(h.Context(), kReal, transform), EditResult::kChanged);
+  EXPECT_EQ(h.Edit(kReal, transform), Outcome::kChanged);
   EXPECT_EQ(pinnedDuringEdit, "/opt/M/toolbox/local");
   EXPECT_TRUE(m.fs.pinned.empty());
   EXPECT_TRUE(m.fs.identityLog.empty());
 
   m.fs.files.erase(kReal);
   m.fs.links[kReal] = "/etc/rootconf";
-  EXPECT_EQ(EditOneFile(h.Context(), kReal, transform), EditResult::kSkipped);
+  EXPECT_EQ(h.Edit(kReal, transform), Outcome::kSkipped);
   EXPECT_TRUE(m.NothingOfRootsChanged());
 
   // A folder that cannot be pinned (a link swapped in on the way) is the run's failure.
   m.fs.links.clear();
   m.fs.AddFile(kReal, kText);
   m.fs.FailOn(Op::kPin);
-  EXPECT_EQ(EditOneFile(h.Context(), kReal, transform), EditResult::kFailed);
+  EXPECT_EQ(h.Edit(kReal, transform), Outcome::kFailed);
   EXPECT_EQ(h.problems.back(), "Failed: open /opt/M/toolbox/local: injected failure");
 }
 
@@ -206,12 +206,12 @@ TEST(EditAuthority, RootsLinkIntoAUsersPlaceIsEditedAsThatUser) {
   m.fs.AddFile("/home/evil/x/local/target.m", kText);
   m.fs.links[kReal] = "/home/evil/x/local/target.m";
   PassHarness h(PathRules::Posix(), m.fs);
-  EXPECT_EQ(EditOneFile(h.Context(), kReal,
-                        [](std::string_view text, std::string* out, std::string*) {
-                          *out = std::string(text) + "%\n";
-                          return true;
-                        }),
-            EditResult::kChanged);
+  EXPECT_EQ(h.Edit(kReal,
+                   [](std::string_view text, std::string* out, std::string*) {
+                     *out = std::string(text) + "%\n";
+                     return true;
+                   }),
+            Outcome::kChanged);
   EXPECT_EQ(m.fs.identityLog, (std::vector<std::string>{"as evil", "own"}));
   EXPECT_NE(h.Log().find("As evil: " + kReal + "\n"), std::string::npos);
 }

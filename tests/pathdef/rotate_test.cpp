@@ -171,7 +171,6 @@ TEST(FailureReasonTest, EachFailedStepIsLoggedWithItsReason) {
     std::string pathPart;
     std::string line;
   } rows[] = {
-      {Op::kResolve, 1, "", "Failed: follow link " + kPath + ": injected failure"},
       {Op::kLock, 1, "", "Failed: lock " + kPath + ": injected failure"},
       {Op::kRead, 1, "", "Failed: read " + kPath + ": injected failure"},
       {Op::kCreate, 1, "pathdef.new", "Failed: create " + kNew + ": injected failure"},
@@ -275,13 +274,13 @@ TEST(LockTest, ALinkIntoAnotherFolderHoldsBothFoldersInOneOrder) {
     fs.links["/z/local/pathdef.m"] = "/a/shared/pathdef.m";
     testing::PassHarness h(PathRules::Posix(), fs);
     std::set<std::string> heldDuringEdit;
-    EditResult r = EditOneFile(h.Context(), fromLink ? "/z/local/pathdef.m" : "/a/shared/pathdef.m",
-                               [&](std::string_view text, std::string* out, std::string*) {
-                                 heldDuringEdit = fs.locked;
-                                 *out = std::string(text) + "%\n";
-                                 return true;
-                               });
-    EXPECT_EQ(r, EditResult::kChanged);
+    Outcome r = h.Edit(fromLink ? "/z/local/pathdef.m" : "/a/shared/pathdef.m",
+                       [&](std::string_view text, std::string* out, std::string*) {
+                         heldDuringEdit = fs.locked;
+                         *out = std::string(text) + "%\n";
+                         return true;
+                       });
+    EXPECT_EQ(r, Outcome::kChanged);
     std::vector<std::string> locks;
     for (const std::string& call : fs.Journal())
       if (call.rfind("lock ", 0) == 0) locks.push_back(call);

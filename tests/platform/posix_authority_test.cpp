@@ -10,9 +10,13 @@
 #include <filesystem>
 #include <thread>
 
+#include <cstdio>
+
 #include "log/diagnostic_log.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_identity.h"
 #include "support/files.h"
+#include "support/posix_edit.h"
 #include "support/temp_dir.h"
 
 namespace vorex {
@@ -23,14 +27,19 @@ using testing::Slurp;
 using testing::Spit;
 using testing::TempDir;
 
-constexpr unsigned long long kNobody = 65534;
+using testing::PosixEditHarness;
 
-bool CanCreate(const std::string& path) {
+constexpr unsigned kNobody = 65534;
+const Account kNobodyAccount{"65534:65534", "nobody"};
+
+bool CanCreate(const std::string& dir, const std::string& name) {
   PosixFileSystem posix;
-  auto file = posix.CreateNew(path);
+  auto folder = posix.OpenFolder(dir, false);
+  if (!folder) return false;
+  auto file = folder->CreateNew(name, "");
   if (!file) return false;
   file->Close();
-  ::unlink(path.c_str());
+  folder->Remove(name);
   return true;
 }
 
@@ -39,74 +48,42 @@ TEST(PosixAuthority, ActingAsAUserIsRefusedWhatTheUserMayNotDoOnThisThreadOnly) 
   TempDir dir;
   ::chmod(dir.path().c_str(), 0755);
   PosixFileSystem posix;
-  EntryOwner nobody;
-  nobody.userId = kNobody;
-  nobody.groupId = kNobody;
-  nobody.userName = "nobody";
+  PosixIdentity identity;
   // A thread that exists before the switch (a new one would inherit this thread's identity).
   std::atomic<int> step{0};
   bool otherThread = false;
   std::thread other([&] {
     while (step != 1) std::this_thread::yield();
-    otherThread = CanCreate(dir / "other-thread");
+    otherThread = CanCreate(dir, "other-thread");
     step = 2;
   });
   {
     std::unique_ptr<ActingIdentity> guard;
-    ASSERT_EQ(posix.ActAs(nobody, &guard), FsStatus::kOk);
-    EXPECT_FALSE(CanCreate(dir / "as-nobody"));
+    ASSERT_EQ(identity.ActAs(kNobodyAccount, &guard), FsStatus::kOk);
+    EXPECT_FALSE(CanCreate(dir, "as-nobody"));
     EXPECT_EQ(posix.LastError(), "Permission denied");
     step = 1;
     while (step != 2) std::this_thread::yield();
   }
   other.join();
   EXPECT_TRUE(otherThread);
-  EXPECT_TRUE(CanCreate(dir / "after"));
+  EXPECT_TRUE(CanCreate(dir, "after"));
 }
 
-TEST(PosixAuthority, APinnedFolderIsTheOneOpenedWhateverIsSwappedInLater) {
-  TempDir dir;
-  fs::create_directories(dir / "real");
-  fs::create_directories(dir / "decoy");
-  Spit(dir / "real/pathdef.m", "real\n");
-  Spit(dir / "decoy/pathdef.m", "decoy\n");
-  PosixFileSystem posix;
-  std::string folder = dir / "place";
-  fs::rename(dir / "real", folder);
-  {
-    auto pin = posix.PinFolder(folder);
-    ASSERT_NE(pin, nullptr);
-    // The folder is swapped for a link to another one after it was pinned.
-    fs::rename(folder, dir / "moved");
-    fs::create_directory_symlink(dir / "decoy", folder);
-    std::string text;
-    ASSERT_TRUE(posix.ReadFile(folder + "/pathdef.m", &text));
-    EXPECT_EQ(text, "real\n");
-    auto file = posix.CreateNew(folder + "/pathdef.new");
-    ASSERT_NE(file, nullptr);
-    ASSERT_TRUE(file->Write("new\n"));
-    ASSERT_TRUE(file->Close());
-    ASSERT_TRUE(posix.RenameOver(folder + "/pathdef.new", folder + "/pathdef.m"));
-    auto lock = posix.LockForEdit(folder + "/pathdef.m", std::chrono::milliseconds(100));
-    EXPECT_NE(lock, nullptr);
-  }
-  EXPECT_EQ(Slurp(dir / "moved/pathdef.m"), "new\n");
-  EXPECT_EQ(Slurp(dir / "decoy/pathdef.m"), "decoy\n");
-  EXPECT_FALSE(fs::exists(dir / "decoy/pathdef.new"));
-  // Unpinned, the path is the path again.
-  std::string text;
-  ASSERT_TRUE(posix.ReadFile(folder + "/pathdef.m", &text));
-  EXPECT_EQ(text, "decoy\n");
-}
-
-TEST(PosixAuthority, InspectTellsOwnersAndWhoElseMayChangeAFolder) {
+TEST(PosixAuthority, DescribeTellsOwnersAndWhoElseMayChangeAFolder) {
   TempDir dir;
   PosixFileSystem posix;
+  PosixIdentity identity;
   struct Case {
     mode_t mode;
     gid_t group;
-    bool others;
-  } cases[] = {{0755, 0, false}, {02775, 50, true}, {0775, 0, false}, {01777, 0, false}, {0777, 0, true}};
+    bool mayAdd;
+    bool maySwap;
+  } cases[] = {{0755, 0, false, false},
+               {02775, 50, true, true},
+               {0775, 0, false, false},
+               {01777, 0, true, false},
+               {0777, 0, true, true}};
   for (const Case& c : cases) {
     std::string d = dir / ("d" + std::to_string(c.mode) + "-" + std::to_string(c.group));
     fs::create_directory(d);
@@ -116,22 +93,22 @@ TEST(PosixAuthority, InspectTellsOwnersAndWhoElseMayChangeAFolder) {
       continue;
     }
     ::chmod(d.c_str(), c.mode);
-    EntryOwner owner;
-    ASSERT_TRUE(posix.InspectEntry(d, &owner));
-    EXPECT_TRUE(owner.isDirectory);
-    EXPECT_TRUE(owner.privileged);
-    EXPECT_EQ(owner.writableByOthers, c.others) << std::oct << c.mode;
+    EntryInfo info;
+    ASSERT_TRUE(posix.Describe(d, &info));
+    EXPECT_EQ(info.type, EntryType::kDirectory);
+    EXPECT_TRUE(identity.IsTrusted(info.owner));
+    EXPECT_EQ(info.othersMayAdd, c.mayAdd) << std::oct << c.mode;
+    EXPECT_EQ(info.othersMaySwap, c.maySwap) << std::oct << c.mode;
   }
   fs::create_symlink("/", dir / "link");
-  EntryOwner link;
-  ASSERT_TRUE(posix.InspectEntry(dir / "link", &link));
-  EXPECT_TRUE(link.isLink);
-  EXPECT_FALSE(link.isDirectory);
+  EntryInfo link;
+  ASSERT_TRUE(posix.Describe(dir / "link", &link));
+  EXPECT_EQ(link.type, EntryType::kLink);
   if (::geteuid() == 0) {
     ASSERT_EQ(::lchown((dir / "link").c_str(), kNobody, kNobody), 0);
-    ASSERT_TRUE(posix.InspectEntry(dir / "link", &link));
-    EXPECT_FALSE(link.privileged);
-    EXPECT_EQ(link.userId, kNobody);
+    ASSERT_TRUE(posix.Describe(dir / "link", &link));
+    EXPECT_FALSE(identity.IsTrusted(link.owner));
+    EXPECT_EQ(link.owner.id, "65534:65534");
   }
 }
 
@@ -139,19 +116,26 @@ TEST(PosixAuthority, InspectTellsOwnersAndWhoElseMayChangeAFolder) {
 TEST(PosixAuthority, AGuardedLogRefusesPlantedFiles) {
   TempDir dir;
   ::chmod(dir.path().c_str(), 01777);
-  PosixFileSystem posix;
+  PosixEditHarness h;
+  h.platform.withRights = true;
   Spit(dir / "target", "precious\n");
   fs::create_hard_link(dir / "target", dir / "vorex.log");
-  EXPECT_EQ(posix.CreateLog(dir / "vorex.log", true), nullptr);
-  EXPECT_EQ(posix.LastError(), "it has more than one name (a hard link)");
+  {
+    DiagnosticLog log;
+    log.Open(h.platform, dir / "vorex.log");
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(log.Refusal(), "Log off: " + dir / "vorex.log" + ": it has more than one name (a hard link)");
+  }
   EXPECT_EQ(Slurp(dir / "target"), "precious\n");
 
   fs::remove(dir / "vorex.log");
   Spit(dir / "vorex.log", "old\n");
   ::chmod((dir / "vorex.log").c_str(), 0644);
-  auto log = posix.CreateLog(dir / "vorex.log", true);
-  ASSERT_NE(log, nullptr);
-  log->Close();
+  {
+    DiagnosticLog log;
+    log.Open(h.platform, dir / "vorex.log");
+    EXPECT_TRUE(log.IsOpen());
+  }
   struct stat st {};
   ASSERT_EQ(::stat((dir / "vorex.log").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -159,8 +143,11 @@ TEST(PosixAuthority, AGuardedLogRefusesPlantedFiles) {
 
   if (::geteuid() == 0) {
     ASSERT_EQ(::chown((dir / "vorex.log").c_str(), kNobody, kNobody), 0);
-    EXPECT_EQ(posix.CreateLog(dir / "vorex.log", true), nullptr);
-    EXPECT_EQ(posix.LastError(), "it belongs to another user in a folder that others may write");
+    DiagnosticLog log;
+    log.Open(h.platform, dir / "vorex.log");
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(log.Refusal(),
+              "Log off: " + dir / "vorex.log" + ": it belongs to another user in a folder that others may write");
   }
 }
 
@@ -174,12 +161,14 @@ TEST(PosixAuthority, APrivateLockIsNotHeldUpByAUsersFlock) {
   ASSERT_GE(userFd, 0);
   ASSERT_EQ(::flock(userFd, LOCK_EX | LOCK_NB), 0);  // held "by the user"
   PosixFileSystem posix;
-  EXPECT_EQ(posix.LockForEdit(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
-  auto first = posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20));
+  auto folder = posix.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->Lock(LockKind::kShared, std::chrono::milliseconds(20)), nullptr);
+  auto first = folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(20));
   EXPECT_NE(first, nullptr);
-  EXPECT_EQ(posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
+  EXPECT_EQ(folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(20)), nullptr);
   first.reset();
-  EXPECT_NE(posix.LockPrivately(dir / "pathdef.m", std::chrono::milliseconds(20)), nullptr);
+  EXPECT_NE(folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(20)), nullptr);
   ::close(userFd);
 }
 
@@ -196,23 +185,76 @@ TEST(PosixAuthority, ANewFileWrittenAsAUserArrivesWhole) {
   TempDir dir;
   ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
   PosixFileSystem posix;
-  EntryOwner nobody;
-  nobody.userId = kNobody;
-  nobody.groupId = kNobody;
+  PosixIdentity identity;
   std::string text(200000, 'x');
   {
     std::unique_ptr<ActingIdentity> guard;
-    ASSERT_EQ(posix.ActAs(nobody, &guard), FsStatus::kOk);
-    auto file = posix.CreateNew(dir / "pathdef.new");
+    ASSERT_EQ(identity.ActAs(kNobodyAccount, &guard), FsStatus::kOk);
+    auto folder = posix.OpenFolder(dir, false);
+    ASSERT_TRUE(folder);
+    auto file = folder->CreateNew("pathdef.new", "");
     ASSERT_NE(file, nullptr);
     ASSERT_TRUE(file->Write(text));
     ASSERT_TRUE(file->Close()) << posix.LastError();
-    EXPECT_EQ(posix.CreateNew(dir / "pathdef.new"), nullptr);  // the name is taken now
+    EXPECT_EQ(folder->CreateNew("pathdef.new", ""), nullptr);  // the name is taken now
   }
   EXPECT_EQ(Slurp(dir / "pathdef.new"), text);
   struct stat st {};
   ASSERT_EQ(::stat((dir / "pathdef.new").c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, kNobody);
+}
+
+}  // namespace
+}  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// Once a file's place is open, exchanging any folder above it (or the folder itself) with a
+// decoy changes nothing about which file is read, written, backed up and replaced, nor the owner
+// and mode the new file gets: every step goes through the folder as it was opened.
+TEST(PosixAuthority, AnOpenPlaceIsNotMovedByASwapAbove) {
+  enum class Kind { kRunner, kOwn, kShared };
+  for (Kind kind : {Kind::kRunner, Kind::kOwn, Kind::kShared}) {
+    if (kind != Kind::kRunner && ::geteuid() != 0) continue;
+    for (const char* level : {"a", "a/b", "a/b/local"}) {
+      SCOPED_TRACE(std::string(level) + " kind " + std::to_string(static_cast<int>(kind)));
+      TempDir dir;
+      fs::create_directories(dir / "a/b/local");
+      fs::create_directories(dir / "x/b/local");
+      Spit(dir / "a/b/local/pathdef.m", "real\n");
+      Spit(dir / "x/b/local/pathdef.m", "decoy\n");
+      ::chmod((dir / "a/b/local/pathdef.m").c_str(), 0640);
+      ::chmod((dir / "x/b/local/pathdef.m").c_str(), 0604);
+      if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "a/b/local/pathdef.m").c_str(), kNobody, kNobody), 0);
+      }
+      if (kind == Kind::kShared) ::chmod((dir / "a").c_str(), 0777);
+      PosixEditHarness h;
+      h.platform.withRights = kind != Kind::kRunner;
+      std::string swapped = std::string("x") + (std::string(level).substr(1));
+      Outcome outcome = h.Edit(dir / "a/b/local/pathdef.m", [&](std::string_view text, std::string* out, std::string*) {
+        EXPECT_EQ(::renameat2(AT_FDCWD, (dir / level).c_str(), AT_FDCWD, (dir / swapped).c_str(), RENAME_EXCHANGE), 0);
+        *out = std::string(text) + "edited\n";
+        return true;
+      });
+      ASSERT_EQ(outcome, Outcome::kChanged) << (h.problems.empty() ? "" : h.problems[0]);
+      // The real folder now stands where the decoy was.
+      std::string real = dir / "x/b/local", decoy = dir / "a/b/local";
+      EXPECT_EQ(Slurp(real + "/pathdef.m"), "real\nedited\n");
+      EXPECT_EQ(Slurp(real + "/pathdef.bak"), "real\n");
+      EXPECT_EQ(Slurp(decoy + "/pathdef.m"), "decoy\n");
+      EXPECT_FALSE(fs::exists(decoy + "/pathdef.bak"));
+      EXPECT_FALSE(fs::exists(decoy + "/pathdef.new"));
+      EXPECT_FALSE(fs::exists(real + "/pathdef.new"));
+      struct stat st {};
+      ASSERT_EQ(::stat((real + "/pathdef.m").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0640u);
+      if (::geteuid() == 0) {
+        EXPECT_EQ(st.st_uid, kNobody);
+      }
+    }
+  }
 }
 
 }  // namespace

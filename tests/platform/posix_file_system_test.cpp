@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "log/diagnostic_log.h"
-#include "pathdef/edit_passes.h"
 #include "platform/posix/mount_table.h"
 #include "support/files.h"
+#include "support/posix_edit.h"
 #include "support/temp_dir.h"
 
 namespace vorex {
@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testing::PosixEditHarness;
 using testing::TempDir;
 
 using testing::Slurp;
@@ -30,18 +31,18 @@ TEST(PosixFileSystemTest, LogDoesNotFollowAPlantedLink) {
   TempDir dir;
   Spit(dir / "victim", "precious\n");
   fs::create_symlink(dir / "victim", dir / "vorex.log");
-  PosixFileSystem posix;
+  PosixEditHarness h;
   DiagnosticLog log;
-  log.Open(posix, dir / "vorex.log", false);
+  log.Open(h.platform, dir / "vorex.log");
   EXPECT_FALSE(log.IsOpen());
   log.WriteLog("line");
   EXPECT_EQ(Slurp(dir / "victim"), "precious\n");
 }
 
 TEST(PosixFileSystemTest, LogInUnwritableDirectoryIsSkipped) {
-  PosixFileSystem posix;
+  PosixEditHarness h;
   DiagnosticLog log;
-  log.Open(posix, "/proc/vorex.log", false);  // no file can be created there, even as root
+  log.Open(h.platform, "/proc/vorex.log");  // no file can be created there, even as root
   EXPECT_FALSE(log.IsOpen());
 }
 
@@ -50,10 +51,12 @@ TEST(PosixFileSystemTest, RenameNeverOverwrites) {
   Spit(dir / "a", "A");
   Spit(dir / "b", "B");
   PosixFileSystem posix;
-  EXPECT_FALSE(posix.Rename(dir / "a", dir / "b"));
+  auto folder = posix.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_FALSE(folder->Rename("a", "b"));
   EXPECT_EQ(Slurp(dir / "a"), "A");
   EXPECT_EQ(Slurp(dir / "b"), "B");
-  EXPECT_TRUE(posix.Rename(dir / "a", dir / "c"));
+  EXPECT_TRUE(folder->Rename("a", "c"));
   EXPECT_FALSE(fs::exists(dir / "a"));
   EXPECT_EQ(Slurp(dir / "c"), "A");
 }
@@ -63,15 +66,13 @@ TEST(PosixFileSystemTest, ReplacementKeepsModeAndBackup) {
   std::string path = dir / "pathdef.m";
   Spit(path, "old\n");
   ::chmod(path.c_str(), 0640);
-  PosixFileSystem posix;
-  auto file = posix.CreateForWrite(dir / "pathdef.new");
-  ASSERT_TRUE(file);
-  ASSERT_TRUE(file->Write("new\n"));
-  ASSERT_TRUE(file->Close());
-  posix.CopyPermissions(path, dir / "pathdef.new");
-  StringList none;
-  DiagnosticLog log;
-  ASSERT_TRUE(RotatePathdefFiles({none, none, posix, log, PathRules::Posix()}, path, dir / "pathdef.new"));
+  PosixEditHarness h;
+  EXPECT_EQ(h.Edit(path,
+                   [](std::string_view, std::string* out, std::string*) {
+                     *out = "new\n";
+                     return true;
+                   }),
+            Outcome::kChanged);
   EXPECT_EQ(Slurp(path), "new\n");
   EXPECT_EQ(Slurp(dir / "pathdef.bak"), "old\n");
   EXPECT_FALSE(fs::exists(dir / "pathdef.new"));
@@ -85,7 +86,9 @@ TEST(PosixFileSystemTest, NewFileIsNotWrittenThroughALink) {
   Spit(dir / "elsewhere", "keep\n");
   fs::create_symlink(dir / "elsewhere", dir / "pathdef.new");
   PosixFileSystem posix;
-  EXPECT_EQ(posix.CreateForWrite(dir / "pathdef.new"), nullptr);
+  auto folder = posix.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->CreateNew("pathdef.new", ""), nullptr);
   EXPECT_EQ(Slurp(dir / "elsewhere"), "keep\n");
 }
 
@@ -95,11 +98,13 @@ TEST(PosixFileSystemTest, FifosAreRefusedWithoutBlocking) {
   std::string fifo = dir / "pathdef.m";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   PosixFileSystem posix;
+  auto folder = posix.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
   std::string text;
-  EXPECT_FALSE(posix.ReadFile(fifo, &text));
+  EXPECT_FALSE(folder->Read("pathdef.m", &text));
   EXPECT_EQ(posix.LastError(), "not a regular file");
-  EXPECT_EQ(posix.CreateForWrite(fifo), nullptr);
-  EXPECT_EQ(posix.CreateNew(fifo), nullptr);
+  EXPECT_EQ(folder->CreateNew("pathdef.m", ""), nullptr);
+  EXPECT_EQ(posix.OpenLog(fifo, false), nullptr);
 }
 
 TEST(PosixFileSystemTest, LinksResolveToTheirTarget) {
@@ -110,11 +115,9 @@ TEST(PosixFileSystemTest, LinksResolveToTheirTarget) {
   fs::create_symlink(dir / "missing", dir / "i/dangling.m");
   PosixFileSystem posix;
   std::string resolved;
-  ASSERT_TRUE(posix.ResolveLink(dir / "i/pathdef.m", &resolved));
+  ASSERT_TRUE(posix.RealPath(dir / "i/pathdef.m", &resolved));
   EXPECT_EQ(resolved, fs::canonical(target).string());
-  ASSERT_TRUE(posix.ResolveLink(target, &resolved));
-  EXPECT_EQ(resolved, target);
-  EXPECT_FALSE(posix.ResolveLink(dir / "i/dangling.m", &resolved));
+  EXPECT_FALSE(posix.RealPath(dir / "i/dangling.m", &resolved));
   EXPECT_EQ(posix.LastError(), "the link leads nowhere");
 }
 
@@ -127,19 +130,21 @@ TEST(PosixFileSystemTest, SecondEditWaitsForTheLockAndEditsTheFirstResult) {
   Spit(path, "p = [...\n'/a:', ...\n%%% END ENTRIES %%%\n];\n");
   PosixFileSystem posix;
   // The lock another run takes: root (as the tests often are) locks root's own places privately.
-  auto held = posix.LockPrivately(path, std::chrono::milliseconds(0));
+  auto folder = posix.OpenFolder(dir / "toolbox/local", false);
+  auto held = folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(0));
   ASSERT_TRUE(held);
 
-  StringList commands{"ADD"}, paths{"/b"};
-  DiagnosticLog log;
-  StringList problems;
-  EditContext shortWait{commands, paths, posix, log, PathRules::Posix(), &problems, std::chrono::milliseconds(50)};
-  EXPECT_EQ(AddPathEntries(shortWait, {path}), 0);
-  ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0], "Failed: lock " + path + ": another run held it for more than 50 ms");
+  PosixEditHarness shortWait;
+  shortWait.platform.withRights = ::geteuid() == 0;
+  shortWait.platform.lockWait = std::chrono::milliseconds(50);
+  EXPECT_EQ(shortWait.Add(path, "/b"), 0);
+  ASSERT_EQ(shortWait.problems.size(), 1u);
+  EXPECT_EQ(shortWait.problems[0], "Failed: lock " + path + ": another run held it for more than 50 ms");
 
   std::atomic<int> result{-1};
-  std::thread second([&] { result = AddPathEntries({commands, paths, posix, log, PathRules::Posix()}, {path}); });
+  PosixEditHarness waiting;
+  waiting.platform.withRights = ::geteuid() == 0;
+  std::thread second([&] { result = waiting.Add(path, "/b"); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(result, -1);  // still waiting
   // What the first editor writes while it holds the lock.

@@ -1,5 +1,7 @@
 #include "run/update_run.h"
 
+#include "run/report.h"
+
 #include <gtest/gtest.h>
 
 #include "support/gate.h"
@@ -26,17 +28,21 @@ struct UpdateHarness {
   StringList commands{"ADD"};
   StringList paths{"C:\\New"};
   ExitStatus result = kExitSuccess;
-  RunOptions options;
-  std::string report;  // what went to standard output
+  RunRequest options;
+  std::string report;  // what the run reported
 
-  void Go(std::function<void(const UpdateContext&)> before = nullptr) {
+  // `before` runs on the worker with the dialog's running flag, before the update.
+  void Go(std::function<void(std::atomic<int>& running)> before = nullptr) {
     DialogServices services = s.Dialog();
-    services.run = options;
-    services.writeReport = [this](const std::string& lines) { report += lines; };
-    CPathUpdateDlg dlg(0, &commands, &paths, services, [before](const UpdateContext& ctx, UpdateProgress& progress) {
-      if (before) before(ctx);
-      RunUpdate(ctx, progress);
-    });
+    RunRequest request = options;
+    request.commands = commands;
+    request.paths = paths;
+    CPathUpdateDlg dlg(0, &commands, &paths, services,
+                       [&](DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress) {
+                         if (before) before(running);
+                         RunResult r = RunUpdate({services.platform, request, log, s.sleeper, running, progress});
+                         report += ReportText(r.files);
+                       });
     dlg.DoModal();
     result = dlg.Result();
   }
@@ -132,8 +138,8 @@ TEST(UpdateRunTest, CancelBeforeTheCheckpointOpensNoFile) {
   Register(run.s);
   run.s.fs.AddFile(kFile, kText);
   run.s.window.At(1, RecordingWindow::UserAction::kCancelButton);
-  run.Go([&](const UpdateContext& ctx) {
-    while (ctx.running != 0) std::this_thread::yield();
+  run.Go([&](std::atomic<int>& running) {
+    while (running != 0) std::this_thread::yield();
   });
   EXPECT_EQ(run.result, kExitCancelled);
   EXPECT_FALSE(run.WroteAnything());
@@ -237,10 +243,10 @@ TEST(UpdateRunTest, UsersCopiesAreOrderedAroundTheInstallations) {
     for (const std::string& f : {install, mine, synced, known, theirs}) run.s.fs.AddFile(f, kText);
     run.s.fs.dirs.insert("C:\\Users\\bob\\Documents\\MATLAB");
     run.s.fs.links[linked] = install;  // bob's copy is the installation's file
-    run.s.users.homes = {{"C:\\Users\\ann", "", false},
-                         {"C:\\Users\\me", "E:\\Redirected", true},
-                         {"C:\\Users\\bob", "", false},
-                         {"C:\\Users\\me", "", true}};  // listed twice: edited once
+    run.s.users.homes = {{"C:\\Users\\ann", "", false, {}},
+                         {"C:\\Users\\me", "E:\\Redirected", true, {}},
+                         {"C:\\Users\\bob", "", false, {}},
+                         {"C:\\Users\\me", "", true, {}}};  // listed twice: edited once
     run.Go();
     EXPECT_EQ(run.result, kExitSuccess);
     std::vector<std::string> modified;
@@ -267,7 +273,7 @@ TEST(UpdateRunTest, AUsersCopyAloneIsEnough) {
   run.s.fs.roots = {"C:\\"};
   const std::string mine = "C:\\Users\\me\\Documents\\MATLAB\\pathdef.m";
   run.s.fs.AddFile(mine, kText);
-  run.s.users.homes = {{"C:\\Users\\me", "", true}};
+  run.s.users.homes = {{"C:\\Users\\me", "", true, {}}};
   StringList logged;
   run.Go();
   EXPECT_EQ(run.result, kExitSuccess);
@@ -297,7 +303,7 @@ TEST(NamedInstallationsTest, OnlyTheNamedRootsAreEdited) {
   Register(run.s);  // a registered installation that must not be touched
   run.s.fs.AddFile(kFile, kText);
   run.s.fs.roots = {"C:\\"};
-  run.s.users.homes = {{"C:\\Users\\me", "", true}};
+  run.s.users.homes = {{"C:\\Users\\me", "", true, {}}};
   run.s.fs.AddFile("C:\\Users\\me\\Documents\\MATLAB\\pathdef.m", kText);
   run.s.fs.AddFile(kB, kText);
   run.s.fs.AddFile(kA, kText);

@@ -40,15 +40,6 @@ class FakeIdentity : public ActingIdentity {
   FakeFileSystem& fs_;
 };
 
-class FakePin : public FolderPin {
- public:
-  explicit FakePin(FakeFileSystem& fs) : fs_(fs) {}
-  ~FakePin() override { fs_.pinned.clear(); }
-
- private:
-  FakeFileSystem& fs_;
-};
-
 class FakeLock : public FileLock {
  public:
   FakeLock(FakeFileSystem& fs, std::string dir) : fs_(fs), dir_(std::move(dir)) {}
@@ -94,6 +85,8 @@ const char* OpName(FakeFileSystem::Op op) {
       return "resolve";
     case FakeFileSystem::Op::kActAs:
       return "act-as";
+    case FakeFileSystem::Op::kOpen:
+      return "open";
     case FakeFileSystem::Op::kPin:
       return "pin";
   }
@@ -112,46 +105,55 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
 }
 
 void FakeFileSystem::GiveTo(const std::string& path, const std::string& user, unsigned long long uid) {
-  EntryOwner& owner = owners[path];
-  owner.privileged = false;
-  owner.userName = user;
-  owner.userId = uid;
-  owner.groupId = uid;
+  owners[path] = {std::to_string(uid), user};
 }
 
-bool FakeFileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
+bool FakeFileSystem::Describe(const std::string& path, EntryInfo* info) {
   bool isRoot =
       path == "/" || (path.size() == 3 && path[1] == ':') || std::find(roots.begin(), roots.end(), path) != roots.end();
   if (!Exists(path) && !isRoot) return Refuse("No such file or directory");
+  *info = EntryInfo{};
   auto it = owners.find(path);
-  *owner = it != owners.end() ? it->second : EntryOwner{};
-  owner->isDirectory = dirs.count(path) != 0 || isRoot;
-  owner->isLink = links.count(path) != 0;
-  owner->writableByOthers = sharedDirs.count(path) != 0;
-  if (owner->userName.empty()) owner->userName = "root";
+  info->owner = it != owners.end() ? it->second : Root();
+  info->type = dirs.count(path) != 0 || isRoot ? EntryType::kDirectory
+               : links.count(path) != 0        ? EntryType::kLink
+               : specials.count(path) != 0     ? EntryType::kOther
+                                               : EntryType::kFile;
+  info->othersMayAdd = info->othersMaySwap = sharedDirs.count(path) != 0;
+  info->identity = path;
   return true;
 }
 
-FsStatus FakeFileSystem::ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) {
-  guard->reset();
-  if (!supportsActAs) return FsStatus::kUnsupported;
-  if (Fails(Op::kActAs, owner.userName)) return FsStatus::kFailed;
-  actingAs = owner.userName;
-  identityLog.push_back("as " + owner.userName);
-  *guard = std::make_unique<FakeIdentity>(*this);
-  return FsStatus::kOk;
+bool FakeFileSystem::RealPath(const std::string& path, std::string* real) {
+  if (Fails(Op::kResolve, path)) return false;
+  if (auto folder = realFolders.find(path); folder != realFolders.end()) {
+    *real = folder->second;
+    return true;
+  }
+  auto link = links.find(path);
+  if (link == links.end()) {
+    *real = path;
+    return Exists(path) || dirs.count(path) || Refuse("No such file or directory");
+  }
+  if (!files.count(link->second) && !specials.count(link->second)) return Refuse("the link leads nowhere");
+  *real = link->second;
+  return true;
 }
 
-std::unique_ptr<FolderPin> FakeFileSystem::PinFolder(const std::string& dir) {
-  if (Fails(Op::kPin, dir)) return nullptr;
-  pinned = dir;
-  return std::make_unique<FakePin>(*this);
+FsStatus FakeFileSystem::ActAs(const Account& account, std::unique_ptr<ActingIdentity>* guard) {
+  guard->reset();
+  if (!supportsActAs) return FsStatus::kUnsupported;
+  if (Fails(Op::kActAs, account.name)) return FsStatus::kFailed;
+  actingAs = account.name;
+  identityLog.push_back("as " + account.name);
+  *guard = std::make_unique<FakeIdentity>(*this);
+  return FsStatus::kOk;
 }
 
 bool FakeFileSystem::MayChange(const std::string& path) {
   if (actingAs.empty()) return true;
   auto it = owners.find(ParentOf(path));
-  if (it != owners.end() && it->second.userName == actingAs) return true;
+  if (it != owners.end() && it->second.name == actingAs) return true;
   return Refuse("Permission denied");
 }
 
@@ -195,7 +197,7 @@ bool FakeFileSystem::ListDirectory(const std::string& dir, const std::function<b
   return true;
 }
 
-bool FakeFileSystem::Exists(const std::string& path) {
+bool FakeFileSystem::Exists(const std::string& path) const {
   return files.count(path) || dirs.count(path) || specials.count(path) || links.count(path);
 }
 
@@ -209,41 +211,18 @@ bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
   return true;
 }
 
-std::unique_ptr<WritableFile> FakeFileSystem::CreateForWrite(const std::string& path) {
-  if (Fails(Op::kCreate, path)) return nullptr;
-  if (specials.count(path) || dirs.count(path) || links.count(path)) {
-    Refuse("not a regular file");
-    return nullptr;
-  }
-  files[path].clear();
-  return std::make_unique<FakeWritableFile>(*this, path);
-}
-
 std::unique_ptr<WritableFile> FakeFileSystem::CreateNew(const std::string& path) {
   if (Fails(Op::kCreate, path) || !MayChange(path)) return nullptr;
-  if (!actingAs.empty()) createdBy[path] = actingAs;
   if (Exists(path)) {
     Refuse("File exists");
     return nullptr;
   }
+  if (!actingAs.empty()) createdBy[path] = actingAs;
   files[path].clear();
   return std::make_unique<FakeWritableFile>(*this, path);
 }
 
-bool FakeFileSystem::ResolveLink(const std::string& path, std::string* target) {
-  if (Fails(Op::kResolve, path)) return false;
-  auto it = links.find(path);
-  if (it == links.end()) {
-    *target = path;
-    return true;
-  }
-  if (!files.count(it->second) && !specials.count(it->second)) return Refuse("the link leads nowhere");
-  *target = it->second;
-  return true;
-}
-
-std::unique_ptr<FileLock> FakeFileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
-  std::string dir = ParentOf(path);
+std::unique_ptr<FileLock> FakeFileSystem::LockFolder(const std::string& dir, std::chrono::milliseconds timeout) {
   if (Fails(Op::kLock, dir)) return nullptr;
   if (!locked.insert(dir).second) {
     Refuse("another run held it for more than " + std::to_string(timeout.count()) + " ms");
@@ -300,6 +279,102 @@ FsStatus FakeFileSystem::ReplaceFile(const std::string& target, const std::strin
   files[target] = files[replacement];
   files.erase(replacement);
   return FsStatus::kOk;
+}
+
+namespace {
+
+// A folder of the fake: every call is the file system's own on the joined path.
+class FakeFolder : public Folder {
+ public:
+  FakeFolder(FakeFileSystem& fs, std::string path, bool pinned) : fs_(fs), path_(std::move(path)), pinned_(pinned) {
+    if (pinned_) fs_.pinned.insert(path_);
+  }
+  ~FakeFolder() override {
+    if (pinned_) fs_.pinned.erase(fs_.pinned.find(path_));
+  }
+  const std::string& Path() const override { return path_; }
+  bool Describe(std::string_view name, EntryInfo* info) override { return fs_.Describe(Join(name), info); }
+  bool Read(std::string_view name, std::string* contents) override {
+    std::string path = Join(name);
+    if (fs_.links.count(path)) {
+      fs_.Fails(FakeFileSystem::Op::kRead, path);
+      return fs_.Refuse("Too many levels of symbolic links");
+    }
+    return fs_.ReadFile(path, contents);
+  }
+  std::unique_ptr<WritableFile> CreateNew(std::string_view name, std::string_view) override {
+    return fs_.CreateNew(Join(name));
+  }
+  bool Remove(std::string_view name) override { return fs_.Remove(Join(name)); }
+  bool Rename(std::string_view from, std::string_view to) override { return fs_.Rename(Join(from), Join(to)); }
+  bool RenameOver(std::string_view from, std::string_view to) override { return fs_.RenameOver(Join(from), Join(to)); }
+  FsStatus HardLink(std::string_view existing, std::string_view link) override {
+    return fs_.HardLink(Join(existing), Join(link));
+  }
+  FsStatus Replace(std::string_view target, std::string_view replacement, std::string_view backup) override {
+    return fs_.ReplaceFile(Join(target), Join(replacement), Join(backup));
+  }
+  std::unique_ptr<FileLock> Lock(LockKind, std::chrono::milliseconds timeout) override {
+    return fs_.LockFolder(path_, timeout);
+  }
+
+ private:
+  std::string Join(std::string_view name) const {
+    char sep = SeparatorOf(path_);
+    return path_.back() == sep ? path_ + std::string(name) : path_ + sep + std::string(name);
+  }
+  FakeFileSystem& fs_;
+  std::string path_;
+  bool pinned_;
+};
+
+class FakeLogFile : public WritableFile {
+ public:
+  FakeLogFile(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Write(std::string_view data) override {
+    fs_.files[path_] += std::string(data);
+    return true;
+  }
+  bool Close() override { return true; }
+  bool Describe(EntryInfo* info) override { return fs_.Describe(path_, info); }
+  bool Empty() override {
+    fs_.files[path_].clear();
+    return true;
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<Folder> FakeFileSystem::OpenFolder(const std::string& dir, bool pinned) {
+  if (Fails(pinned ? Op::kPin : Op::kOpen, dir)) return nullptr;
+  bool isRoot = std::find(roots.begin(), roots.end(), dir) != roots.end() || dir == "/";
+  std::string prefix = dir + SeparatorOf(dir);
+  auto under = [&](const std::string& path) { return path.compare(0, prefix.size(), prefix) == 0; };
+  auto holds = [&](const auto& entries) {
+    for (const auto& entry : entries)
+      if (under(entry.first)) return true;
+    return false;
+  };
+  bool holdsSpecial = std::any_of(specials.begin(), specials.end(), under);
+  if (!dirs.count(dir) && !isRoot && !holds(files) && !holds(links) && !holdsSpecial) {
+    Refuse("No such file or directory");
+    return nullptr;
+  }
+  return std::make_unique<FakeFolder>(*this, dir, pinned);
+}
+
+std::unique_ptr<WritableFile> FakeFileSystem::OpenLog(const std::string& path, bool) {
+  if (Fails(Op::kCreate, path)) return nullptr;
+  if (specials.count(path) || dirs.count(path) || links.count(path)) {
+    Refuse("not a regular file");
+    return nullptr;
+  }
+  if (!files.count(path)) files[path];
+  return std::make_unique<FakeLogFile>(*this, path);
 }
 
 }  // namespace vorex::testing

@@ -1,16 +1,18 @@
 #pragma once
 // An in-memory file system whose every step can be made to fail on demand, or to fail from some
-// call on as if the process had died there.
+// call on as if the process had died there. It is also the machine's identity: who owns which
+// folder, and acting as a user.
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/identity.h"
 
 namespace vorex::testing {
 
-class FakeFileSystem : public FileSystem {
+class FakeFileSystem : public FileSystem, public Identity {
  public:
   enum class Op {
     kRead,
@@ -26,7 +28,8 @@ class FakeFileSystem : public FileSystem {
     kLock,
     kResolve,
     kActAs,
-    kPin
+    kOpen,
+    kPin,
   };
 
   std::map<std::string, std::string> files;
@@ -40,7 +43,7 @@ class FakeFileSystem : public FileSystem {
   // The reason that LastError gives for an injected failure.
   std::string injectedReason = "injected failure";
   std::vector<std::string> roots;
-  // What HardLink and ReplaceFile do when they do not fail: the POSIX way by default.
+  // What HardLink and Replace do when they do not fail: the POSIX way by default.
   bool supportsHardLinks = true;
   bool supportsReplaceFile = false;
 
@@ -49,19 +52,23 @@ class FakeFileSystem : public FileSystem {
   // What ActAs does when it does not fail: switch (the POSIX way) or kUnsupported (Windows).
   bool supportsActAs = true;
   // The owner of an entry (by path); entries without one are root's.
-  std::map<std::string, EntryOwner> owners;
-  // Folders that others may change; PinFolder also refuses those named here as links.
+  std::map<std::string, Account> owners;
+  // Folders in which others may swap entries; OpenFolder(pinned) also refuses those named here
+  // as links.
   std::set<std::string> sharedDirs;
   // While acting as a user: whom, and every switch and restore in order ("as evil", "own").
   std::string actingAs;
   std::vector<std::string> identityLog;
   // Files that only their owner may read (the acting user is refused them).
   std::set<std::string> privateFiles;
-  // The folder pinned now; empty when none.
-  std::string pinned;
+  // The folders opened pinned and not yet closed.
+  std::multiset<std::string> pinned;
   // Who made each file that was created while acting as a user.
   std::map<std::string, std::string> createdBy;
+  // Folders reached through links, and what they really are.
+  std::map<std::string, std::string> realFolders;
 
+  static Account Root() { return {"0", "root"}; }
   // Gives `path` (a folder or a file) to `user`.
   void GiveTo(const std::string& path, const std::string& user, unsigned long long uid = 1000);
 
@@ -70,42 +77,35 @@ class FakeFileSystem : public FileSystem {
   // Every call after this many calls fails, as if the process had stopped there.
   void CrashAfter(int calls) { crashAfter_ = calls; }
   int CallCount() const { return calls_; }
+  // Every call, in order: the op's name and the path it named.
   std::vector<std::string> Journal() const { return journal_; }
 
   void AddFile(const std::string& path, const std::string& contents);
 
+  // FileSystem.
   std::vector<std::string> FixedDriveRoots() override { return roots; }
   bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
-  bool Exists(const std::string& path) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
-  std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
-  bool ResolveLink(const std::string& path, std::string* target) override;
-  std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
-  bool Remove(const std::string& path) override;
-  bool Rename(const std::string& from, const std::string& to) override;
-  FsStatus HardLink(const std::string& existing, const std::string& link) override;
-  bool RenameOver(const std::string& from, const std::string& to) override;
-  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
-  void CopyPermissions(const std::string&, const std::string&) override {}
-  bool RunsWithRights() override { return withRights; }
-  // Folders reached through links, and what they really are.
-  std::map<std::string, std::string> realFolders;
-  bool RealFolder(const std::string& dir, std::string* real) override {
-    auto it = realFolders.find(dir);
-    *real = it != realFolders.end() ? it->second : dir;
-    return true;
-  }
-  // A link is the file it leads to.
-  bool FileIdentity(const std::string& path, std::string* id) override {
-    auto link = links.find(path);
-    *id = link != links.end() ? link->second : path;
-    return Exists(*id);
-  }
-  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
-  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
-  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
+  bool Describe(const std::string& path, EntryInfo* info) override;
+  bool RealPath(const std::string& path, std::string* real) override;
+  std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
   std::string LastError() override { return lastError_; }
+
+  // Identity.
+  bool RunsWithRights() override { return withRights; }
+  bool IsTrusted(const Account& account) override { return account.id == "0"; }
+  FsStatus ActAs(const Account& account, std::unique_ptr<ActingIdentity>* guard) override;
+
+  // The steps a folder takes, by full path.
+  bool Exists(const std::string& path) const;
+  bool ReadFile(const std::string& path, std::string* contents);
+  std::unique_ptr<WritableFile> CreateNew(const std::string& path);
+  std::unique_ptr<FileLock> LockFolder(const std::string& dir, std::chrono::milliseconds timeout);
+  bool Remove(const std::string& path);
+  bool Rename(const std::string& from, const std::string& to);
+  FsStatus HardLink(const std::string& existing, const std::string& link);
+  bool RenameOver(const std::string& from, const std::string& to);
+  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup);
 
   // False, with "Permission denied", when the user acted as may not change entries of the
   // folder holding `path` (only that user's own folders are theirs).

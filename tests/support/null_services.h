@@ -50,10 +50,15 @@ struct TestServices {
   FakeUserDirectory users;
   FakeOctavePlaces octave;
   PathRules rules = PathRules::Windows();
+  PlatformServices platform{registry, fs, fs, sleeper, rules, "vorex", "", &users, &octave};
 
-  DialogServices Dialog() {
-    return DialogServices{{registry, fs, sleeper, rules, "vorex", "", &users, &octave}, window};
+  // The platform as the program hands it over: the rules and rights as the test set them.
+  const PlatformServices& Platform() {
+    platform.rules = rules;
+    platform.withRights = fs.withRights;
+    return platform;
   }
+  DialogServices Dialog(bool silent = false) { return DialogServices{Platform(), window, silent}; }
 };
 
 }  // namespace vorex::testing

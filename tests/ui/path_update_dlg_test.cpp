@@ -27,13 +27,14 @@ int TickOf(const RecordingWindow& w, const std::string& what) {
 TEST(PathUpdateDlgTest, NormalEndClosesWithinOnePollPeriod) {
   TestServices s;
   std::atomic<int> before{-1}, after{-1};
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress& p) {
-    while (s.window.Tick() < 5) std::this_thread::yield();
-    p.SetOutcome(kExitSuccess);
-    before = s.window.Tick();
-    c.running = 0;
-    after = s.window.Tick();
-  });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
+                     [&](DiagnosticLog&, std::atomic<int>& running, UpdateProgress& p) {
+                       while (s.window.Tick() < 5) std::this_thread::yield();
+                       p.SetOutcome(kExitSuccess);
+                       before = s.window.Tick();
+                       running = 0;
+                       after = s.window.Tick();
+                     });
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   EXPECT_TRUE(s.window.Boxes().empty());
   int ended = TickOf(s.window, "end");
@@ -50,7 +51,7 @@ TEST(PathUpdateDlgTest, CancelButtonListsPairsInListOrderAndWaitsForWorker) {
   TestServices s;
   Gate release;
   std::atomic<bool> workerDone{false};
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) {
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](DiagnosticLog&, std::atomic<int>&, UpdateProgress&) {
     release.Wait();
     workerDone = true;
   });
@@ -77,7 +78,8 @@ TEST(PathUpdateDlgTest, EscapeWhileRunningShowsCloseTimeBoxThenWaits) {
   TestServices s;
   Gate release;
   const StringList one{"ADD"}, dir{"C:\\Tools\\x"};
-  CPathUpdateDlg dlg(0, &one, &dir, s.Dialog(), [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
+  CPathUpdateDlg dlg(0, &one, &dir, s.Dialog(),
+                     [&](DiagnosticLog&, std::atomic<int>&, UpdateProgress&) { release.Wait(); });
   s.window.At(2, Action::kEscape);
   std::thread opener([&] {
     while (s.window.Texts(kIdcStatusText).empty() || s.window.Texts(kIdcStatusText).back() != "Exiting...")
@@ -113,7 +115,7 @@ TEST(PathUpdateDlgTest, CloseTimeBoxNamesEveryDirectory) {
 TEST(PathUpdateDlgTest, EscapeAfterTheEndShowsNoBox) {
   TestServices s;
   CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
-                     [&](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
+                     [&](DiagnosticLog&, std::atomic<int>& running, UpdateProgress&) { running = 0; });
   s.window.When([&] { return dlg.m_bRunning == 0; }, Action::kEscape);
   dlg.DoModal();
   EXPECT_TRUE(s.window.Boxes().empty());
@@ -124,13 +126,14 @@ TEST(PathUpdateDlgTest, WorkerUpdatingTheWindowDuringTheWaitDoesNotDeadlock) {
   TestServices s;
   s.window.synchronousWorkerCalls = true;
   Gate cancelled;
-  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(), [&](const UpdateContext& c, UpdateProgress& p) {
-    while (c.running != 0) std::this_thread::yield();
-    // Like a run cancelled in its modify stage: it still reaches its outcome.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    p.SetStatusText("MATLAB Path Update Complete.");
-    p.DisableCancel();
-  });
+  CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
+                     [&](DiagnosticLog&, std::atomic<int>& running, UpdateProgress& p) {
+                       while (running != 0) std::this_thread::yield();
+                       // Like a run cancelled in its modify stage: it still reaches its outcome.
+                       std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                       p.SetStatusText("MATLAB Path Update Complete.");
+                       p.DisableCancel();
+                     });
   s.window.At(2, Action::kCancelButton);
   dlg.DoModal();
   EXPECT_FALSE(s.window.deadlocked());
@@ -141,7 +144,7 @@ TEST(PathUpdateDlgTest, RefusedTimerIdsAreSkipped) {
   TestServices s;
   s.window.refuseTimerIdsBelow = 3;
   CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
-                     [](const UpdateContext& c, UpdateProgress&) { c.running = 0; });
+                     [](DiagnosticLog&, std::atomic<int>& running, UpdateProgress&) { running = 0; });
   dlg.DoModal();
   EXPECT_EQ(dlg.TimerId(), 3u);
   for (const auto& c : s.window.Calls()) {
@@ -156,7 +159,7 @@ TEST(PathUpdateDlgTest, NoTimerAtAllClosesAsTheUserWould) {
   s.window.refuseTimerIdsBelow = 1000;
   Gate release;
   CPathUpdateDlg dlg(0, &kCommands, &kPaths, s.Dialog(),
-                     [&](const UpdateContext&, UpdateProgress&) { release.Wait(); });
+                     [&](DiagnosticLog&, std::atomic<int>&, UpdateProgress&) { release.Wait(); });
   std::thread opener([&] {
     while (s.window.Boxes().empty()) std::this_thread::yield();
     release.Open();

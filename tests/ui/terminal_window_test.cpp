@@ -41,13 +41,14 @@ TEST(TerminalWindowTest, PlainLinesAndBoxesThatDoNotWait) {
   Pipe out;
   TerminalWindow window(-1, out.fds[1], false, "vorex");
   testing::TestServices s;
-  DialogServices services{{s.registry, s.fs, s.sleeper, PathRules::Posix(), "vorex", ""}, window};
+  s.rules = PathRules::Posix();
+  DialogServices services{s.Platform(), window};
   StringList commands{"ADD"}, paths{"/opt/x"};
-  CPathUpdateDlg dlg(0, &commands, &paths, services, [](const UpdateContext& c, UpdateProgress& p) {
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [](DiagnosticLog&, std::atomic<int>& running, UpdateProgress& p) {
     for (int i = 0; i < 200; ++i) p.SetDetailText("/dir/" + std::to_string(i));
     p.SetStatusText("MATLAB Path Update Complete.");
     p.ShowMessage("a box\n");
-    c.running = 0;
+    running = 0;
   });
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   std::string text = Drain(out.fds[0]);
@@ -62,7 +63,8 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   Pipe out;
   TerminalWindow window(-1, out.fds[1], false, "vorex");
   testing::TestServices s;
-  DialogServices services{{s.registry, s.fs, s.sleeper, PathRules::Posix(), "vorex", ""}, window};
+  s.rules = PathRules::Posix();
+  DialogServices services{s.Platform(), window};
   StringList commands{"ADD"}, paths{"/opt/x"};
   std::atomic<bool> workerDone{false};
   // Aimed at the UI thread: ThreadSanitizer holds back a signal that lands on its own thread.
@@ -75,9 +77,9 @@ TEST(TerminalWindowTest, TerminationSignalClosesLikeEscape) {
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   ::pthread_sigmask(SIG_BLOCK, &term, &oldMask);
-  CPathUpdateDlg dlg(0, &commands, &paths, services, [&](const UpdateContext& c, UpdateProgress& p) {
+  CPathUpdateDlg dlg(0, &commands, &paths, services, [&](DiagnosticLog&, std::atomic<int>& running, UpdateProgress& p) {
     ::pthread_kill(uiThread, SIGTERM);
-    while (c.running != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (running != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     p.SetStatusText("late");
     workerDone = true;
   });

@@ -21,27 +21,10 @@ class PosixFileSystem : public FileSystem {
   bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
   void WillWalk(const std::string& root) override;
   void StopReadAhead() override;
-  bool Exists(const std::string& path) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
-  std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
-  bool ResolveLink(const std::string& path, std::string* target) override;
-  std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
-  std::unique_ptr<FileLock> LockPrivately(const std::string& path, std::chrono::milliseconds timeout) override;
-  bool Remove(const std::string& path) override;
-  bool Rename(const std::string& from, const std::string& to) override;
-  FsStatus HardLink(const std::string& existing, const std::string& link) override;
-  bool RenameOver(const std::string& from, const std::string& to) override;
-  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
-  void CopyPermissions(const std::string& from, const std::string& to) override;
-  bool FileIdentity(const std::string& path, std::string* id) override;
-  void MakeReadableByAll(const std::string& path) override;
-  bool RealFolder(const std::string& dir, std::string* real) override;
-  bool RunsWithRights() override;
-  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
-  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
-  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
-  std::unique_ptr<WritableFile> CreateLog(const std::string& path, bool guarded) override;
+  bool Describe(const std::string& path, EntryInfo* info) override;
+  bool RealPath(const std::string& path, std::string* real) override;
+  std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
   std::string LastError() override;
 
  private:

@@ -1,4 +1,4 @@
-#include "platform/posix/thread_identity.h"
+#include "platform/posix/posix_identity.h"
 
 #include "platform/last_error.h"
 
@@ -75,10 +75,8 @@ class FsIdentity : public ActingIdentity {
 
 }  // namespace
 
-FsStatus ActAsOnThisThread(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) {
+static FsStatus ActAsOnThisThread(uid_t uid, gid_t gid, std::unique_ptr<ActingIdentity>* guard) {
   guard->reset();
-  auto uid = static_cast<uid_t>(owner.userId);
-  auto gid = static_cast<gid_t>(owner.groupId);
   // The group an entry belongs to need not be its owner's: the user's own primary group counts.
   std::vector<char> buf(16384);
   struct passwd pw {};
@@ -109,11 +107,46 @@ FsStatus ActAsOnThisThread(const EntryOwner& owner, std::unique_ptr<ActingIdenti
 
 #else
 
-FsStatus ActAsOnThisThread(const EntryOwner&, std::unique_ptr<ActingIdentity>* guard) {
+static FsStatus ActAsOnThisThread(uid_t, gid_t, std::unique_ptr<ActingIdentity>* guard) {
   guard->reset();
   return FsStatus::kUnsupported;
 }
 
 #endif
+
+namespace {
+
+// The numbers in an account's id ("uid:gid").
+bool Numbers(const Account& account, uid_t* uid, gid_t* gid) {
+  unsigned long long user = 0, group = 0;
+  if (std::sscanf(account.id.c_str(), "%llu:%llu", &user, &group) != 2) return false;
+  *uid = static_cast<uid_t>(user);
+  *gid = static_cast<gid_t>(group);
+  return true;
+}
+
+}  // namespace
+
+bool PosixIdentity::RunsWithRights() {
+  return ::geteuid() == 0;
+}
+
+bool PosixIdentity::IsTrusted(const Account& account) {
+  uid_t uid = 0;
+  gid_t gid = 0;
+  if (!Numbers(account, &uid, &gid)) return false;
+  return uid == 0 || uid == ::geteuid();
+}
+
+FsStatus PosixIdentity::ActAs(const Account& account, std::unique_ptr<ActingIdentity>* guard) {
+  uid_t uid = 0;
+  gid_t gid = 0;
+  if (!Numbers(account, &uid, &gid)) {
+    guard->reset();
+    FailWith("no such account: " + account.id);
+    return FsStatus::kFailed;
+  }
+  return ActAsOnThisThread(uid, gid, guard);
+}
 
 }  // namespace vorex
