@@ -59,21 +59,25 @@ void WriteOutput(const std::string& text) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace vorex;
+  // Whether the run has rights is decided here, once, and handed down.
+  Win32Identity identity;
+  const bool withRights = identity.RunsWithRights();
   Win32Registry registry;
   Win32FileSystem fs;
-  Win32UserDirectory users;
+  Win32UserDirectory users(registry);
   Win32OctavePlaces octave;
   ThreadSleeper sleeper(ThreadSleeper::PercentFromEnvironment());
-  return RunProgram({{registry, fs, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users, &octave},
-                     [instance] { return std::make_unique<Win32DialogWindow>(instance); },
-                     [](const std::string& text, const std::string& caption) {
-                       MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
-                     },
-                     [](const std::string& text, const std::string& caption) {
-                       MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
-                     },
-                     [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
-                     WriteError,
-                     WriteOutput},
-                    GetCommandLineA());
+  return RunProgram(
+      {{registry, fs, identity, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users, &octave, withRights},
+       [instance] { return std::make_unique<Win32DialogWindow>(instance); },
+       [](const std::string& text, const std::string& caption) {
+         MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+       },
+       [](const std::string& text, const std::string& caption) {
+         MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+       },
+       [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
+       WriteError,
+       WriteOutput},
+      GetCommandLineA());
 }

@@ -4,10 +4,14 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "discovery/discovery.h"
 #include "discovery/registry_key.h"
+#include "pathdef/commit.h"
 #include "pathdef/edit_passes.h"
+#include "platform/sleeper.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
@@ -20,46 +24,68 @@ namespace {
 
 using testing::TempDir;
 
-std::string Read(Win32FileSystem& fs, const std::string& path) {
-  std::string text;
-  fs.ReadFile(path, &text);
-  return text;
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Write(Win32FileSystem& fs, const std::string& path, const std::string& text) {
-  auto file = fs.CreateForWrite(path);
-  ASSERT_TRUE(file);
-  ASSERT_TRUE(file->Write(text));
-  ASSERT_TRUE(file->Close());
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
 }
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Edits on the real disk, as a run does them.
+struct Win32Edit {
+  Win32FileSystem fs;
+  Win32Identity identity;
+  Win32Registry registry;
+  NoSleeper sleeper;
+  PlatformServices platform{registry, fs, identity, sleeper, PathRules::Windows(), "vorex", "", nullptr, nullptr};
+  DiagnosticLog log;
+
+  int Add(const std::string& path, const std::string& dir) {
+    WriteCommit write(fs);
+    FileEditor editor(platform, log, write);
+    std::vector<FileEdit> files = EditsOf({{path, FileKind::kInstallation, {}, {}}});
+    RunEditPasses({"ADD"}, {dir}, files, editor);
+    return files[0].outcome == Outcome::kFailed ? 0 : 1;
+  }
+  Outcome Replace(const std::string& path, const std::string& text) {
+    WriteCommit write(fs);
+    FileEditor editor(platform, log, write);
+    std::vector<FileEdit> files = EditsOf({{path, FileKind::kInstallation, {}, {}}});
+    return editor.Edit(files[0], [&](std::string_view, std::string* out, std::string*) {
+      *out = text;
+      return true;
+    });
+  }
+};
 
 TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
-  Win32FileSystem fs;
   TempDir dir;
   std::string path = dir / "pathdef.m";
-  Write(fs, path, "old\r\n");
-  Write(fs, dir / "pathdef.bak", "older\r\n");
-  Write(fs, dir / "pathdef.new", "new\r\n");
-  StringList none;
-  DiagnosticLog log;
-  ASSERT_TRUE(RotatePathdefFiles({none, none, fs, log, PathRules::Windows()}, path, dir / "pathdef.new"));
-  EXPECT_EQ(Read(fs, path), "new\r\n");
-  EXPECT_EQ(Read(fs, dir / "pathdef.bak"), "old\r\n");
-  EXPECT_FALSE(fs.Exists(dir / "pathdef.new"));
+  Write(path, "old\r\n");
+  Write(dir / "pathdef.bak", "older\r\n");
+  Write(dir / "pathdef.new", "left over\r\n");
+  Win32Edit edit;
+  ASSERT_EQ(edit.Replace(path, "new\r\n"), Outcome::kChanged);
+  EXPECT_EQ(Read(path), "new\r\n");
+  EXPECT_EQ(Read(dir / "pathdef.bak"), "old\r\n");
+  EXPECT_FALSE(Exists(dir / "pathdef.new"));
 }
 
 TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
-  Win32FileSystem fs;
   TempDir dir;
   std::string path = dir / "pathdef.m";
-  Write(fs, path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  Write(path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  StringList commands{"ADD"}, paths{"C:\\a"};
-  DiagnosticLog log;
-  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
-  paths = {"C:\\b"};
-  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
-  EXPECT_EQ(Read(fs, path), "p = [...\r\n\t';c:\\a;',...\r\n\t'c:\\b;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  Win32Edit edit;
+  ASSERT_EQ(edit.Add(path, "C:\\a"), 1);
+  ASSERT_EQ(edit.Add(path, "C:\\b"), 1);
+  EXPECT_EQ(Read(path), "p = [...\r\n\t';c:\\a;',...\r\n\t'c:\\b;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesA((dir / "pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -69,22 +95,25 @@ TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
 TEST(Win32FileSystemTest, RemoveDeletesReadOnlyFiles) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir / "pathdef.bak";
-  Write(fs, path, "old\r\n");
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(fs.Remove(path));
-  EXPECT_FALSE(fs.Exists(path));
-  EXPECT_FALSE(fs.Remove(path));  // gone: nothing to remove
+  Write(dir / "pathdef.bak", "old\r\n");
+  SetFileAttributesA((dir / "pathdef.bak").c_str(), FILE_ATTRIBUTE_READONLY);
+  auto folder = fs.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_TRUE(folder->Remove("pathdef.bak"));
+  EXPECT_FALSE(Exists(dir / "pathdef.bak"));
+  EXPECT_FALSE(folder->Remove("pathdef.bak"));  // gone: nothing to remove
 }
 
 TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
   Win32FileSystem fs;
   TempDir dir;
-  Write(fs, dir / "a", "A");
-  Write(fs, dir / "b", "B");
+  Write(dir / "a", "A");
+  Write(dir / "b", "B");
   CreateDirectoryA((dir / "sub").c_str(), nullptr);
-  EXPECT_FALSE(fs.Rename(dir / "a", dir / "b"));
-  EXPECT_EQ(Read(fs, dir / "b"), "B");
+  auto folder = fs.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_FALSE(folder->Rename("a", "b"));
+  EXPECT_EQ(Read(dir / "b"), "B");
   std::vector<std::string> dirs, files;
   ASSERT_TRUE(fs.ListDirectory(dir, [&](const DirEntry& e) {
     (e.isDirectory ? dirs : files).emplace_back(e.name);
@@ -100,31 +129,35 @@ TEST(Win32FileSystemTest, RenameNeverOverwritesAndListingSeesEntries) {
 TEST(Win32FileSystemTest, EditLockExcludesASecondHolder) {
   Win32FileSystem fs;
   TempDir dir;
-  std::string path = dir / "pathdef.m";
-  Write(fs, path, "x\r\n");
-  auto first = fs.LockForEdit(path, std::chrono::milliseconds(0));
+  auto folder = fs.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  auto first = folder->Lock(LockKind::kShared, std::chrono::milliseconds(0));
   ASSERT_TRUE(first);
-  EXPECT_EQ(fs.LockForEdit(path, std::chrono::milliseconds(100)), nullptr);
+  EXPECT_EQ(folder->Lock(LockKind::kShared, std::chrono::milliseconds(100)), nullptr);
   EXPECT_EQ(fs.LastError(), "another run held it for more than 100 ms");
   first.reset();
-  auto second = fs.LockForEdit(path, std::chrono::milliseconds(2000));
+  auto second = folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(2000));
   EXPECT_TRUE(second);
   second.reset();
-  EXPECT_FALSE(fs.Exists(dir / "pathdef.lock"));
+  EXPECT_FALSE(Exists(dir / "pathdef.lock"));
 }
 
 TEST(Win32FileSystemTest, NewFileNeverReplacesAnExistingOneAndDirectoriesAreNotRead) {
   Win32FileSystem fs;
   TempDir dir;
-  Write(fs, dir / "pathdef.new", "left\r\n");
-  EXPECT_EQ(fs.CreateNew(dir / "pathdef.new"), nullptr);
+  Write(dir / "pathdef.new", "left\r\n");
+  CreateDirectoryA((dir / "sub").c_str(), nullptr);
+  auto folder = fs.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->CreateNew("pathdef.new", ""), nullptr);
   EXPECT_FALSE(fs.LastError().empty());
-  EXPECT_EQ(Read(fs, dir / "pathdef.new"), "left\r\n");
+  EXPECT_EQ(Read(dir / "pathdef.new"), "left\r\n");
   std::string text;
-  EXPECT_FALSE(fs.ReadFile(dir, &text));
-  std::string target;
-  ASSERT_TRUE(fs.ResolveLink(dir / "pathdef.new", &target));
-  EXPECT_EQ(target, dir / "pathdef.new");
+  EXPECT_FALSE(folder->Read("sub", &text));
+  EntryInfo info;
+  ASSERT_TRUE(fs.Describe(dir / "pathdef.new", &info));
+  EXPECT_EQ(info.type, EntryType::kFile);
+  EXPECT_EQ(info.names, 1u);
 }
 
 TEST(Win32FileSystemTest, CDriveIsFixed) {
@@ -134,15 +167,12 @@ TEST(Win32FileSystemTest, CDriveIsFixed) {
 }
 
 TEST(Win32FileSystemTest, AddPassOnRealFiles) {
-  Win32FileSystem fs;
   TempDir dir;
   std::string path = dir / "pathdef.m";
-  Write(fs, path, "p = [...\r\n     'C:\\a;', ...\r\n%%% END ENTRIES %%%\r\n];\r\n");
-  StringList commands{"ADD"}, paths{"D:\\New Tools"};
-  DiagnosticLog log;
-  ASSERT_EQ(AddPathEntries({commands, paths, fs, log, PathRules::Windows()}, {path}), 1);
-  EXPECT_EQ(Read(fs, path),
-            "p = [...\r\n     'C:\\a;', ...\r\n\t'd:\\new tools;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  Write(path, "p = [...\r\n     'C:\\a;', ...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  Win32Edit edit;
+  ASSERT_EQ(edit.Add(path, "D:\\New Tools"), 1);
+  EXPECT_EQ(Read(path), "p = [...\r\n     'C:\\a;', ...\r\n\t'd:\\new tools;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
 }
 
 TEST(Win32RegistryTest, LookupThroughTheRealRegistry) {
@@ -153,7 +183,7 @@ TEST(Win32RegistryTest, LookupThroughTheRealRegistry) {
   CreateDirectoryA((dir / "M").c_str(), nullptr);
   CreateDirectoryA((root + "toolbox").c_str(), nullptr);
   CreateDirectoryA((root + "toolbox\\local").c_str(), nullptr);
-  Write(fs, root + "toolbox\\local\\pathdef.m", "%%% END ENTRIES %%%\r\n");
+  Write(root + "toolbox\\local\\pathdef.m", "%%% END ENTRIES %%%\r\n");
 
   // Written through the reader's own create-and-write path.
   CRegistryKey classes(reg, kHkeyClassesRoot, "", kKeyReadWrite);

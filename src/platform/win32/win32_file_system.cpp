@@ -47,15 +47,11 @@ class HandleWritableFile : public WritableFile {
     handle_ = INVALID_HANDLE_VALUE;
     return ok;
   }
-
- private:
-  HANDLE handle_;
-};
-
-class LockFileHandle : public FileLock {
- public:
-  explicit LockFileHandle(HANDLE h) : handle_(h) {}
-  ~LockFileHandle() override { CloseHandle(handle_); }  // the file goes with its last handle
+  bool Describe(EntryInfo* info) override;
+  bool Empty() override {
+    LARGE_INTEGER start{};
+    return (SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) && SetEndOfFile(handle_)) || FailWithLastError();
+  }
 
  private:
   HANDLE handle_;
@@ -109,83 +105,230 @@ bool Win32FileSystem::ListDirectory(const std::string& dir, const std::function<
   return true;
 }
 
-bool Win32FileSystem::Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+namespace {
+
+constexpr char kSystemSid[] = "S-1-5-18";
+constexpr char kAdministratorsSid[] = "S-1-5-32-544";
+constexpr char kInstallerServiceSid[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+std::string SidText(PSID sid) {
+  char* text = nullptr;
+  if (!ConvertSidToStringSidA(sid, &text)) return {};
+  std::string result = text;
+  LocalFree(text);
+  return result;
 }
 
-bool Win32FileSystem::ReadFile(const std::string& path, std::string* contents) {
+std::string AccountName(PSID sid) {
+  char name[256], domain[256];
+  DWORD nameSize = sizeof name, domainSize = sizeof domain;
+  SID_NAME_USE use;
+  if (LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+    return domainSize > 0 ? std::string(domain) + "\\" + name : std::string(name);
+  std::string text = SidText(sid);
+  return text.empty() ? "an unknown account" : text;
+}
+
+// The owner of what the handle is open on; the system's when it cannot be read, as nothing a
+// run acts for.
+Account OwnerOf(HANDLE h) {
+  Account owner{kSystemSid, "SYSTEM"};
+  PSID sid = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr, &descriptor) ==
+          ERROR_SUCCESS &&
+      sid) {
+    std::string id = SidText(sid);
+    if (!id.empty()) owner = {id, AccountName(sid)};
+  }
+  if (descriptor) LocalFree(descriptor);
+  return owner;
+}
+
+EntryType TypeOf(DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryType::kLink;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryType::kDirectory;
+  return EntryType::kFile;
+}
+
+bool DescribeHandle(HANDLE h, EntryInfo* info) {
+  BY_HANDLE_FILE_INFORMATION file{};
+  if (!GetFileInformationByHandle(h, &file)) return FailWithLastError();
+  *info = EntryInfo{};
+  info->type = GetFileType(h) == FILE_TYPE_DISK ? TypeOf(file.dwFileAttributes) : EntryType::kOther;
+  info->owner = OwnerOf(h);
+  info->names = file.nNumberOfLinks;
+  info->identity = std::to_string(file.dwVolumeSerialNumber) + ":" + std::to_string(file.nFileIndexHigh) + ":" +
+                   std::to_string(file.nFileIndexLow);
+  return true;
+}
+
+bool DescribePath(const std::string& path, EntryInfo* info) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithLastError();
+  // The entry itself, not what a reparse point leads to; nobody is kept from replacing or
+  // removing it meanwhile.
+  HANDLE h = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    *info = EntryInfo{};
+    info->type = TypeOf(attributes);
+    info->owner = {kSystemSid, "SYSTEM"};
+    return true;
+  }
+  bool ok = DescribeHandle(h, info);
+  CloseHandle(h);
+  if (ok) info->type = TypeOf(attributes);
+  return ok;
+}
+
+std::string WithoutPrefix(std::string path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+class LockFileHandle : public FileLock {
+ public:
+  explicit LockFileHandle(HANDLE h) : handle_(h) {}
+  ~LockFileHandle() override { CloseHandle(handle_); }  // the file goes with its last handle
+
+ private:
+  HANDLE handle_;
+};
+
+// A folder held open without sharing deletion: nobody renames or removes it while the edit lasts.
+class Win32Folder : public Folder {
+ public:
+  Win32Folder(HANDLE h, std::string path) : handle_(h), path_(std::move(path)) {}
+  ~Win32Folder() override { CloseHandle(handle_); }
+  Win32Folder(const Win32Folder&) = delete;
+  Win32Folder& operator=(const Win32Folder&) = delete;
+
+  const std::string& Path() const override { return path_; }
+  bool Describe(std::string_view name, EntryInfo* info) override { return DescribePath(Join(name), info); }
+  bool Read(std::string_view name, std::string* contents) override;
+  std::unique_ptr<WritableFile> CreateNew(std::string_view name, std::string_view like) override;
+  bool Remove(std::string_view name) override;
+  bool Rename(std::string_view from, std::string_view to) override {
+    return MoveFileExA(Join(from).c_str(), Join(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0 || FailWithLastError();
+  }
+  bool RenameOver(std::string_view from, std::string_view to) override;
+  FsStatus HardLink(std::string_view existing, std::string_view link) override;
+  FsStatus Replace(std::string_view target, std::string_view replacement, std::string_view backup) override;
+  std::unique_ptr<FileLock> Lock(LockKind kind, std::chrono::milliseconds timeout) override;
+
+ private:
+  std::string Join(std::string_view name) const { return JoinPath(path_, name, PathRules::Windows()); }
+  HANDLE handle_;
+  std::string path_;
+};
+
+bool ReadAll(HANDLE h, std::string* contents) {
+  contents->clear();
+  char buf[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) return FailWithLastError();
+    if (got == 0) return true;
+    contents->append(buf, got);
+  }
+}
+
+bool Win32Folder::Read(std::string_view name, std::string* contents) {
+  std::string path = Join(name);
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    return FailWith("not a regular file");
   HANDLE h =
       CheckDiskFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (h == INVALID_HANDLE_VALUE) return false;
-  if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-    CloseHandle(h);
-    return FailWith("not a regular file");
-  }
-  contents->clear();
-  char buf[65536];
-  bool ok = true;
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = FailWithLastError();
-      break;
-    }
-    if (got == 0) break;
-    contents->append(buf, got);
-  }
+  bool ok = ReadAll(h, contents);
   CloseHandle(h);
   return ok;
 }
 
-std::unique_ptr<WritableFile> Win32FileSystem::CreateForWrite(const std::string& path) {
-  // Others may read and write it meanwhile (the log is read while the run goes on).
-  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+std::unique_ptr<WritableFile> Win32Folder::CreateNew(std::string_view name, std::string_view like) {
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (!like.empty()) {
+    DWORD old = GetFileAttributesA(Join(like).c_str());
+    // Read-only is left out: the new file must still be renamed into place.
+    DWORD keep =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (old != INVALID_FILE_ATTRIBUTES && (old & keep)) attributes = old & keep;
+  }
+  HANDLE h = CheckDiskFile(CreateFileA(Join(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                       attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<HandleWritableFile>(h);
 }
 
-std::unique_ptr<WritableFile> Win32FileSystem::CreateNew(const std::string& path) {
-  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (h == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<HandleWritableFile>(h);
-}
-
-bool Win32FileSystem::ResolveLink(const std::string& path, std::string* target) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithLastError();
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    *target = path;
-    return true;
-  }
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    DWORD code = GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FailWith("the link leads nowhere");
-    return FailWithLastError(code);
-  }
-  char buf[MAX_PATH * 4] = {};
-  DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+bool Win32Folder::Remove(std::string_view name) {
+  std::string path = Join(name);
+  if (DeleteFileA(path.c_str())) return true;
   DWORD code = GetLastError();
-  CloseHandle(h);
-  if (n == 0 || n >= sizeof buf) return FailWithLastError(code);
-  std::string resolved(buf, n);
-  if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) {
-    resolved = "\\\\" + resolved.substr(8);
-  } else if (resolved.rfind("\\\\?\\", 0) == 0) {
-    resolved = resolved.substr(4);
-  }
-  *target = resolved;
-  return true;
+  // As with unlink on POSIX, the read-only attribute does not keep a file from being removed:
+  // the backup of a read-only pathdef.m is read-only too, and each later edit removes it.
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return FailWithLastError(code);
+  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return FailWithLastError();
+  if (DeleteFileA(path.c_str())) return true;
+  code = GetLastError();
+  SetFileAttributesA(path.c_str(), attributes);  // still there: as it was
+  return FailWithLastError(code);
 }
 
-std::unique_ptr<FileLock> Win32FileSystem::LockForEdit(const std::string& path, std::chrono::milliseconds timeout) {
-  // A lock file beside the file, opened without sharing: a second run cannot open it until the
+bool Win32Folder::RenameOver(std::string_view from, std::string_view to) {
+  // A file that someone has open (MATLAB reading it, an indexer, another run looking at it)
+  // cannot be replaced for that moment: it is tried again for a few seconds.
+  std::string source = Join(from), target = Join(to);
+  auto pause = std::chrono::milliseconds(5);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (;;) {
+    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD code = GetLastError();
+    if ((code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) ||
+        std::chrono::steady_clock::now() >= deadline)
+      return FailWithLastError(code);
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(100));
+  }
+}
+
+FsStatus Win32Folder::HardLink(std::string_view existing, std::string_view link) {
+  // With the backup as a second name, the new file takes pathdef.m's place in one rename and
+  // there is no moment without pathdef.m (ReplaceFile has one).
+  if (CreateHardLinkA(Join(link).c_str(), Join(existing).c_str(), nullptr)) return FsStatus::kOk;
+  DWORD code = GetLastError();
+  FailWithLastError(code);
+  // An existing backup is a failure; a volume or a share without hard links is not.
+  return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? FsStatus::kFailed : FsStatus::kUnsupported;
+}
+
+FsStatus Win32Folder::Replace(std::string_view target, std::string_view replacement, std::string_view backup) {
+  std::string targetPath = Join(target), backupPath = Join(backup);
+  if (ReplaceFileA(targetPath.c_str(), Join(replacement).c_str(), backupPath.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                   nullptr, nullptr))
+    return FsStatus::kOk;
+  DWORD code = GetLastError();
+  FailWithLastError(code);
+  switch (code) {
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+      // The old file already carries the backup name: give it its own name back.
+      MoveFileExA(backupPath.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH);
+      return FsStatus::kFailed;
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+      return FsStatus::kFailed;  // both files kept their names
+    default:
+      return FsStatus::kUnsupported;  // nothing changed; the three renames are tried instead
+  }
+}
+
+std::unique_ptr<FileLock> Win32Folder::Lock(LockKind, std::chrono::milliseconds timeout) {
+  // A lock file in the folder, opened without sharing: a second run cannot open it until the
   // first closes it, and the system deletes it with its last handle, even after a crash.
-  std::string lockPath = JoinPath(ParentOf(path, PathRules::Windows()), "pathdef.lock", PathRules::Windows());
+  std::string lockPath = Join("pathdef.lock");
   auto start = std::chrono::steady_clock::now();
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
@@ -210,222 +353,113 @@ std::unique_ptr<FileLock> Win32FileSystem::LockForEdit(const std::string& path, 
   }
 }
 
-bool Win32FileSystem::Remove(const std::string& path) {
-  if (DeleteFileA(path.c_str())) return true;
-  DWORD code = GetLastError();
-  // As with unlink on POSIX, the read-only attribute does not keep a file from being removed:
-  // the backup of a read-only pathdef.m is read-only too, and each later edit removes it.
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return FailWithLastError(code);
-  if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return FailWithLastError();
-  if (DeleteFileA(path.c_str())) return true;
-  code = GetLastError();
-  SetFileAttributesA(path.c_str(), attributes);  // still there: as it was
-  return FailWithLastError(code);
-}
-
-bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0 || FailWithLastError();
-}
-
-FsStatus Win32FileSystem::HardLink(const std::string& existing, const std::string& link) {
-  // With the backup as a second name, the new file takes pathdef.m's place in one rename and
-  // there is no moment without pathdef.m (ReplaceFile has one).
-  if (CreateHardLinkA(link.c_str(), existing.c_str(), nullptr)) return FsStatus::kOk;
-  DWORD code = GetLastError();
-  FailWithLastError(code);
-  // An existing backup is a failure; a volume or a share without hard links is not.
-  return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? FsStatus::kFailed : FsStatus::kUnsupported;
-}
-
-bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to) {
-  // A file that someone has open (MATLAB reading it, an indexer, another run looking at it)
-  // cannot be replaced for that moment: it is tried again for a few seconds.
-  auto pause = std::chrono::milliseconds(5);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  for (;;) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    DWORD code = GetLastError();
-    if ((code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) ||
-        std::chrono::steady_clock::now() >= deadline)
-      return FailWithLastError(code);
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(100));
+// No folder on the way to `dir` is a reparse point.
+bool NoLinkOnTheWay(const std::string& dir) {
+  for (const std::string& folder : FoldersOf(JoinPath(dir, "x", PathRules::Windows()), PathRules::Windows())) {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithLastError();
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FailWith(folder + ": a link on the way is not followed");
   }
+  return true;
 }
-
-FsStatus Win32FileSystem::ReplaceFile(const std::string& target, const std::string& replacement,
-                                      const std::string& backup) {
-  if (ReplaceFileA(target.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                   nullptr))
-    return FsStatus::kOk;
-  DWORD code = GetLastError();
-  FailWithLastError(code);
-  switch (code) {
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-      // The old file already carries the backup name: give it its own name back.
-      MoveFileExA(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-      return FsStatus::kFailed;
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-      return FsStatus::kFailed;  // both files kept their names
-    default:
-      return FsStatus::kUnsupported;  // nothing changed; the three renames are tried instead
-  }
-}
-
-void Win32FileSystem::CopyPermissions(const std::string& from, const std::string& to) {
-  DWORD attributes = GetFileAttributesA(from.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  // Read-only is left out: the new file must still be renamed into place.
-  DWORD keep =
-      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  if (attributes & keep) SetFileAttributesA(to.c_str(), attributes & keep);
-}
-
-namespace {
-
-// The token's user; empty when it cannot be read.
-std::vector<BYTE> TokenUser() {
-  std::vector<BYTE> user;
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return user;
-  DWORD size = 0;
-  GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
-  if (size > 0) {
-    user.resize(size);
-    if (!GetTokenInformation(token, ::TokenUser, user.data(), size, &size)) user.clear();
-  }
-  CloseHandle(token);
-  return user;
-}
-
-// Administrators, the system and the installer service own what only administrators change.
-bool IsAdministrativeOwner(PSID owner) {
-  if (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid)) return true;
-  char* text = nullptr;
-  if (!ConvertSidToStringSidA(owner, &text)) return false;
-  bool installer = std::string(text) == "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-  LocalFree(text);
-  return installer;
-}
-
-std::string AccountName(PSID sid) {
-  char name[256], domain[256];
-  DWORD nameSize = sizeof name, domainSize = sizeof domain;
-  SID_NAME_USE use;
-  if (LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
-    return domainSize > 0 ? std::string(domain) + "\\" + name : std::string(name);
-  char* text = nullptr;
-  if (!ConvertSidToStringSidA(sid, &text)) return "an unknown account";
-  std::string result = text;
-  LocalFree(text);
-  return result;
-}
-
-class NoPin : public FolderPin {};
 
 }  // namespace
 
-bool Win32FileSystem::FileIdentity(const std::string& path, std::string* id) {
+bool HandleWritableFile::Describe(EntryInfo* info) {
+  return DescribeHandle(handle_, info);
+}
+
+bool Win32FileSystem::Describe(const std::string& path, EntryInfo* info) {
+  return DescribePath(path, info);
+}
+
+bool Win32FileSystem::RealPath(const std::string& path, std::string* real) {
   HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return FailWithLastError();
-  BY_HANDLE_FILE_INFORMATION info{};
-  bool ok = GetFileInformationByHandle(h, &info) != 0;
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    bool dangling = (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) &&
+                    GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (dangling) return FailWith("the link leads nowhere");
+    return FailWithLastError(code);
+  }
+  char buf[MAX_PATH * 4] = {};
+  DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  DWORD code = GetLastError();
   CloseHandle(h);
-  if (!ok) return FailWithLastError();
-  *id = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
-        std::to_string(info.nFileIndexLow);
+  if (n == 0 || n >= sizeof buf) return FailWithLastError(code);
+  std::string final = WithoutPrefix(std::string(buf, n));
+  // Only a drive or a share names it for every other call (Wine answers "unix\..." for a folder
+  // outside its drives).
+  bool dos = (final.size() >= 3 && final[1] == ':' && final[2] == '\\') || final.rfind("\\\\", 0) == 0;
+  if (!dos) return FailWith("no drive or share leads to it");
+  *real = final;
   return true;
 }
 
-bool Win32FileSystem::RunsWithRights() {
-  static const bool elevated = [] {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    bool result = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-                  elevation.TokenIsElevated != 0;
-    CloseHandle(token);
-    std::vector<BYTE> user = TokenUser();
-    if (!user.empty() && IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, WinLocalSystemSid))
-      result = true;
-    return result;
-  }();
-  return elevated;
-}
-
-bool Win32FileSystem::InspectEntry(const std::string& path, EntryOwner* owner) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithLastError();
-  *owner = EntryOwner{};
-  owner->isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  owner->isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  // Only a folder's owner counts; a file is never held open here, so that a run replacing it
-  // meanwhile is not kept from doing so.
-  if (!owner->isDirectory) return true;
-  // The entry itself, not what a reparse point leads to.
-  HANDLE h = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return true;  // no owner to be had: taken as the system's
-  PSID sid = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr, &descriptor) ==
-          ERROR_SUCCESS &&
-      sid) {
-    std::vector<BYTE> user = TokenUser();
-    bool self = !user.empty() && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-    owner->privileged = self || IsAdministrativeOwner(sid);
-    owner->userName = AccountName(sid);
-  }
-  if (descriptor) LocalFree(descriptor);
-  CloseHandle(h);
-  return true;
-}
-
-FsStatus Win32FileSystem::ActAs(const EntryOwner&, std::unique_ptr<ActingIdentity>* guard) {
-  guard->reset();
-  return FsStatus::kUnsupported;
-}
-
-std::unique_ptr<FolderPin> Win32FileSystem::PinFolder(const std::string& dir) {
-  for (const std::string& folder : FoldersOf(JoinPath(dir, "x", PathRules::Windows()), PathRules::Windows())) {
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      FailWithLastError();
-      return nullptr;
-    }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      FailWith(folder + ": a link on the way is not followed");
-      return nullptr;
-    }
-  }
-  return std::make_unique<NoPin>();
-}
-
-std::unique_ptr<WritableFile> Win32FileSystem::CreateLog(const std::string& path, bool guarded) {
-  if (!guarded) return CreateForWrite(path);
-  // Opened as it stands, looked at, and only then emptied: never a second name of another file.
-  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (h == INVALID_HANDLE_VALUE) return nullptr;
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileInformationByHandle(h, &info) && info.nNumberOfLinks > 1) {
-    CloseHandle(h);
-    FailWith("it has more than one name (a hard link)");
-    return nullptr;
-  }
-  if (!SetEndOfFile(h)) {
+std::unique_ptr<Folder> Win32FileSystem::OpenFolder(const std::string& dir, bool pinned) {
+  if (pinned && !NoLinkOnTheWay(dir)) return nullptr;
+  HANDLE h = CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
     FailWithLastError();
-    CloseHandle(h);
     return nullptr;
   }
+  return std::make_unique<Win32Folder>(h, dir);
+}
+
+std::unique_ptr<WritableFile> Win32FileSystem::OpenLog(const std::string& path, bool) {
+  // Others may read and write it meanwhile (the log is read while the run goes on); opened as
+  // it stands, and looked at before it is emptied.
+  HANDLE h =
+      CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<HandleWritableFile>(h);
 }
 
 std::string Win32FileSystem::LastError() {
   return LastFailure();
+}
+
+namespace {
+
+// The token's user as text; empty when it cannot be read.
+std::string RunnerSid() {
+  std::string text;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+  DWORD size = 0;
+  GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  if (size > 0 && GetTokenInformation(token, ::TokenUser, user.data(), size, &size))
+    text = SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+  CloseHandle(token);
+  return text;
+}
+
+}  // namespace
+
+bool Win32Identity::RunsWithRights() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  bool result =
+      GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) && elevation.TokenIsElevated != 0;
+  CloseHandle(token);
+  return result || RunnerSid() == kSystemSid;
+}
+
+bool Win32Identity::IsTrusted(const Account& account) {
+  static const std::string runner = RunnerSid();
+  return account.id == kSystemSid || account.id == kAdministratorsSid || account.id == kInstallerServiceSid ||
+         (!runner.empty() && account.id == runner);
+}
+
+FsStatus Win32Identity::ActAs(const Account&, std::unique_ptr<ActingIdentity>* guard) {
+  guard->reset();
+  return FsStatus::kUnsupported;
 }
 
 }  // namespace vorex

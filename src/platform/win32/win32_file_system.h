@@ -1,35 +1,31 @@
 #pragma once
 #include "platform/file_system.h"
+#include "platform/identity.h"
 
 namespace vorex {
 
-// The real Windows disks: drive letters, FindFirstFileEx on full paths, ReplaceFile.
+// The real Windows disks: drive letters, FindFirstFileEx on full paths, folders held open.
 class Win32FileSystem : public FileSystem {
  public:
   std::vector<std::string> FixedDriveRoots() override;
   bool ListDirectory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) override;
-  bool Exists(const std::string& path) override;
-  bool ReadFile(const std::string& path, std::string* contents) override;
-  std::unique_ptr<WritableFile> CreateForWrite(const std::string& path) override;
-  std::unique_ptr<WritableFile> CreateNew(const std::string& path) override;
-  bool ResolveLink(const std::string& path, std::string* target) override;
-  std::unique_ptr<FileLock> LockForEdit(const std::string& path, std::chrono::milliseconds timeout) override;
-  bool Remove(const std::string& path) override;
-  bool Rename(const std::string& from, const std::string& to) override;
-  FsStatus HardLink(const std::string& existing, const std::string& link) override;
-  bool RenameOver(const std::string& from, const std::string& to) override;
-  FsStatus ReplaceFile(const std::string& target, const std::string& replacement, const std::string& backup) override;
-  void CopyPermissions(const std::string& from, const std::string& to) override;
-  bool FileIdentity(const std::string& path, std::string* id) override;
-  bool RunsWithRights() override;
-  bool InspectEntry(const std::string& path, EntryOwner* owner) override;
-  // Windows has no per-thread identity for this: kUnsupported, and the core refuses links in
-  // another user's place instead.
-  FsStatus ActAs(const EntryOwner& owner, std::unique_ptr<ActingIdentity>* guard) override;
-  // Checks that no folder on the way is a reparse point; the folder is not held open.
-  std::unique_ptr<FolderPin> PinFolder(const std::string& dir) override;
-  std::unique_ptr<WritableFile> CreateLog(const std::string& path, bool guarded) override;
+  bool Describe(const std::string& path, EntryInfo* info) override;
+  bool RealPath(const std::string& path, std::string* real) override;
+  // Held open without letting anyone delete or rename it; pinned, no folder on the way may be
+  // a reparse point.
+  std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
   std::string LastError() override;
+};
+
+// Who the run is on Windows: elevated or the system account has rights; the administrators, the
+// system, the installer service and the runner are trusted. There is no per-thread identity for
+// file access here (ActAs is kUnsupported), so the core refuses links in another user's place.
+class Win32Identity : public Identity {
+ public:
+  bool RunsWithRights() override;
+  bool IsTrusted(const Account& account) override;
+  FsStatus ActAs(const Account& account, std::unique_ptr<ActingIdentity>* guard) override;
 };
 
 }  // namespace vorex

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/paths.h"
 #include "platform/win32/windows_api.h"
 
 #include <knownfolders.h>
@@ -38,18 +39,19 @@ std::string Expanded(const std::string& value) {
   return n > 0 && n <= sizeof out ? std::string(out) : value;
 }
 
-std::string ProfilePath(HKEY list, const std::string& sid) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(list, sid.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+// The profile folder that the registry records for the account, expanded.
+std::string ProfilePath(Registry& registry, RegHandle list, const std::string& sid) {
+  RegHandle key = 0;
+  if (registry.OpenKey(list, sid, kKeyRead, &key) != kErrorSuccess) return {};
   char value[MAX_PATH * 4] = {};
-  DWORD size = sizeof value - 1;
-  DWORD type = 0;
+  std::uint32_t size = sizeof value - 1;
+  std::uint32_t type = 0;
   std::string path;
-  if (RegQueryValueExA(key, "ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-          ERROR_SUCCESS &&
+  if (registry.QueryValue(key, "ProfileImagePath", &type, reinterpret_cast<std::uint8_t*>(value), &size) ==
+          kErrorSuccess &&
       (type == REG_SZ || type == REG_EXPAND_SZ))
     path = type == REG_EXPAND_SZ ? Expanded(value) : std::string(value);
-  RegCloseKey(key);
+  registry.CloseKey(key);
   return path;
 }
 
@@ -65,6 +67,12 @@ std::string KnownDocuments() {
   return path;
 }
 
+std::string RunnerName() {
+  char name[256] = {};
+  DWORD size = sizeof name;
+  return GetUserNameA(name, &size) ? std::string(name) : std::string();
+}
+
 bool IsServiceAccount(const std::string& sid) {
   return sid == "S-1-5-18" || sid == "S-1-5-19" || sid == "S-1-5-20";
 }
@@ -74,27 +82,24 @@ bool IsServiceAccount(const std::string& sid) {
 std::vector<UserHome> Win32UserDirectory::Homes(bool everyone) {
   std::vector<UserHome> homes;
   std::string self = RunnerSid();
-  homes.push_back({{}, KnownDocuments(), true});
-  HKEY list = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | KEY_WOW64_64KEY, &list) != ERROR_SUCCESS)
+  homes.push_back({{}, KnownDocuments(), true, RunnerName()});
+  RegHandle list = 0;
+  if (registry_.OpenKey(kHkeyLocalMachine, kProfileList, kKeyRead | kKeyWow6464Key, &list) != kErrorSuccess)
     return homes;
-  char name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    std::string sid(name, size);
+  std::string sid;
+  for (std::uint32_t i = 0; registry_.EnumKey(list, i, &sid) == kErrorSuccess; ++i) {
     if (IsServiceAccount(sid)) continue;
     bool isRunner = !self.empty() && sid == self;
     if (!isRunner && !everyone) continue;
-    std::string path = ProfilePath(list, sid);
+    std::string path = ProfilePath(registry_, list, sid);
     if (path.empty()) continue;
     if (isRunner) {
       homes.front().home = path;
     } else {
-      homes.push_back({path, {}, false});
+      homes.push_back({path, {}, false, NameOf(path, PathRules::Windows())});
     }
   }
-  RegCloseKey(list);
+  registry_.CloseKey(list);
   return homes;
 }
 
