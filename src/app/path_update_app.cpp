@@ -13,7 +13,6 @@ int CPathUpdateApp::InitInstance(const std::string& commandLine) {
 }
 
 int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
-  const PlatformServices& platform = platform_.services;
   using Request = ParsedCommandLine::Request;
   if (parsed.request != Request::kRun) {
     // A person asked: that is no error.
@@ -22,19 +21,28 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
   }
   // A check is unattended too: it only answers, through its status and its report.
   bool silent = parsed.silentSwitch == 1 || parsed.checkSwitch == 1;
+  if (!Usable(parsed, silent)) return kExitUsage;
+  return Run(parsed, silent);
+}
+
+bool CPathUpdateApp::Usable(ParsedCommandLine& parsed, bool silent) {
+  const PlatformServices& platform = platform_.services;
   if (parsed.problem.empty())
     parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
   if (parsed.problem.empty())
     parsed.problem = CheckMatlabRoots(parsed.matlabRoots, platform.rules, platform.currentDirectory);
-  if (!parsed.problem.empty()) {
-    // Nothing else happens: no dialog, no log file, no file touched.
-    if (!silent) {
-      platform_.showUsage(UsageText(parsed.problem), kUsageCaption);
-    } else if (platform_.writeError) {
-      platform_.writeError(std::string(kUsageCaption) + "\n" + UsageText(parsed.problem));
-    }
-    return kExitUsage;
+  if (parsed.problem.empty()) return true;
+  // Nothing else happens: no dialog, no log file, no file touched.
+  if (!silent) {
+    platform_.showUsage(UsageText(parsed.problem), kUsageCaption);
+  } else if (platform_.writeError) {
+    platform_.writeError(std::string(kUsageCaption) + "\n" + UsageText(parsed.problem));
   }
+  return false;
+}
+
+int CPathUpdateApp::Run(const ParsedCommandLine& parsed, bool silent) {
+  const PlatformServices& platform = platform_.services;
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;

@@ -37,6 +37,10 @@ class CPathUpdateApp {
   int InitInstance(ParsedCommandLine parsed);
 
  private:
+  // False, after telling the user, when the line cannot be run.
+  bool Usable(ParsedCommandLine& parsed, bool silent);
+  int Run(const ParsedCommandLine& parsed, bool silent);
+
   AppPlatform platform_;
 };
 

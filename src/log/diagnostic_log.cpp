@@ -35,17 +35,12 @@ void DiagnosticLog::Open(const PlatformServices& platform, const std::string& pa
   crlf_ = platform.rules.LineBreak() == "\r\n";
   const bool guarded = platform.withRights;
   std::unique_ptr<WritableFile> file = platform.fs.OpenLog(path, guarded);
-  std::string why;
-  if (!file) {
-    why = platform.fs.LastError();
-  } else if (const char* refusal = guarded ? GuardedRefusal(platform, path, *file) : nullptr) {
-    why = refusal;
-  } else if (!file->Empty()) {
-    why = platform.fs.LastError();
-  } else {
+  const char* refusal = file && guarded ? GuardedRefusal(platform, path, *file) : nullptr;
+  if (file && !refusal && file->Empty()) {
     file_ = std::move(file);
     return;
   }
+  std::string why = refusal ? refusal : platform.fs.LastError();
   // Without rights a log that cannot be opened is nothing to tell; with them it may be a trap.
   if (guarded) refusal_ = "Log off: " + path + ": " + why;
 }

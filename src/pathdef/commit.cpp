@@ -21,15 +21,7 @@ bool WriteCommit::Apply(LockedFile& file, const std::string& edited, const std::
     return failures.Add("remove", file.Path(file.newName), fs_.LastError());
   std::unique_ptr<WritableFile> out = folder.CreateNew(file.newName, file.missing ? "" : file.name);
   if (!out) return failures.Add("create", file.Path(file.newName), fs_.LastError());
-  bool ok = out->Write(edited) || failures.Add("write", file.Path(file.newName), fs_.LastError());
-  // Everything that can be done before the new file has its name is done now: where the file
-  // gets its name only when complete (Linux), a run killed between that and the replacement
-  // would leave it behind, so that moment is kept short.
-  if (ok && !file.missing && file.Exists(file.backupName) && !folder.Remove(file.backupName))
-    ok = failures.Add("remove", file.Path(file.backupName), fs_.LastError());
-  // Close flushes to disk; a file that did not reach the disk whole is never put in place.
-  if (!out->Close() && ok) ok = failures.Add("flush", file.Path(file.newName), fs_.LastError());
-  if (ok) {
+  if (WriteNewFile(file, *out, edited, failures)) {
     if (Install(file, old, failures)) return true;
     if (!file.missing && !file.Exists(file.name)) {
       // The old text is the backup and the new one the new file: both are kept for the user.
@@ -40,6 +32,18 @@ bool WriteCommit::Apply(LockedFile& file, const std::string& edited, const std::
   }
   if (!folder.Remove(file.newName)) failures.Add("remove", file.Path(file.newName), fs_.LastError());
   return false;
+}
+
+bool WriteCommit::WriteNewFile(LockedFile& file, WritableFile& out, const std::string& edited, Failures& failures) {
+  bool ok = out.Write(edited) || failures.Add("write", file.Path(file.newName), fs_.LastError());
+  // Everything that can be done before the new file has its name is done now: where the file
+  // gets its name only when complete (Linux), a run killed between that and the replacement
+  // would leave it behind, so that moment is kept short.
+  if (ok && !file.missing && file.Exists(file.backupName) && !file.folder->Remove(file.backupName))
+    ok = failures.Add("remove", file.Path(file.backupName), fs_.LastError());
+  // Close flushes to disk; a file that did not reach the disk whole is never put in place.
+  if (!out.Close() && ok) ok = failures.Add("flush", file.Path(file.newName), fs_.LastError());
+  return ok;
 }
 
 bool WriteCommit::Install(LockedFile& file, const std::string& old, Failures& failures) {

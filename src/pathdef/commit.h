@@ -38,6 +38,8 @@ class WriteCommit : public Commit {
   Outcome Changed() const override { return Outcome::kChanged; }
 
  private:
+  // The new text, whole on disk, and no pathdef.bak in the way; false with the failed step.
+  bool WriteNewFile(LockedFile& file, WritableFile& out, const std::string& edited, Failures& failures);
   bool Install(LockedFile& file, const std::string& old, Failures& failures);
   bool Rotate(LockedFile& file, const std::string& old, Failures& failures);
   bool RotateByCopy(LockedFile& file, const std::string& old, Failures& failures);
@@ -48,7 +50,10 @@ class WriteCommit : public Commit {
 class CheckCommit : public Commit {
  public:
   const std::string& Base(const FileEdit& edit, const std::string& read) override;
-  bool Apply(LockedFile&, const std::string&, const std::string&, Failures&) override { return true; }
+  bool Apply(LockedFile& /*file*/, const std::string& /*edited*/, const std::string& /*old*/,
+             Failures& /*failures*/) override {
+    return true;
+  }
   Outcome Changed() const override { return Outcome::kWouldChange; }
   // Would change only when the edits, taken together, leave another text.
   void Settle(FileEdit& edit) const override;

@@ -1,5 +1,7 @@
 #include "run/update_run.h"
 
+#include <algorithm>
+
 #include "base/ascii.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -78,9 +80,7 @@ FoundFiles Discover(const RunContext& ctx, StringList* problems) {
 }
 
 bool AnyPresent(const FoundFiles& files) {
-  for (const FoundFile& file : files)
-    if (file.missing.empty()) return true;
-  return false;
+  return std::ranges::any_of(files, [](const FoundFile& file) { return file.missing.empty(); });
 }
 
 // The files that were neither missing nor skipped: those the run updated.

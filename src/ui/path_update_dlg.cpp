@@ -12,9 +12,9 @@ constexpr unsigned kPollMilliseconds = 250;
 constexpr unsigned kTimerIdAttempts = 64;
 }  // namespace
 
-CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
-                               UpdateJob job)
-    : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(std::move(services)), m_job(std::move(job)) {
+CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths,
+                               const DialogServices& services, UpdateJob job)
+    : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(services), m_job(std::move(job)) {
   if (m_bLog == 1) m_log.Open(m_services.platform, "vorex.log");
 }
 

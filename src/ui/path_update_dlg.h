@@ -29,7 +29,7 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
   // The worker's job: the update run, or a stand-in in tests. `running` is the dialog's flag.
   using UpdateJob = std::function<void(DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress)>;
 
-  CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
+  CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, const DialogServices& services,
                  UpdateJob job);
   ~CPathUpdateDlg() override;
   CPathUpdateDlg(const CPathUpdateDlg&) = delete;

@@ -324,7 +324,8 @@ FsStatus PosixFolder::HardLink(std::string_view existing, std::string_view link)
   return FsStatus::kFailed;
 }
 
-FsStatus PosixFolder::Replace(std::string_view, std::string_view, std::string_view) {
+FsStatus PosixFolder::Replace(std::string_view /*target*/, std::string_view /*replacement*/,
+                              std::string_view /*backup*/) {
   return FsStatus::kUnsupported;
 }
 
