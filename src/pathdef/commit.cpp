@@ -58,9 +58,6 @@ bool WriteCommit::Rotate(LockedFile& file, const std::string& old, Failures& fai
   const std::string path = file.Path(file.name);
   const std::string newPath = file.Path(file.newName);
   const std::string backup = file.Path(file.backupName);
-  // Usually there is none by now; one that cannot go (a directory, say) would block the backup.
-  if (file.Exists(file.backupName) && !folder.Remove(file.backupName))
-    return failures.Add("remove", backup, fs_.LastError());
   // Best: the backup as a second name of the old file, then one atomic rename over pathdef.m.
   switch (folder.HardLink(file.name, file.backupName)) {
     case FsStatus::kOk:
