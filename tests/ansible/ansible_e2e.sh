@@ -109,7 +109,7 @@ check "module --check: nothing written" untouched module
 play "module --check --diff" module.yml --check --diff
 recap "module --check --diff" changed=1 failed=0
 check "module --check --diff: the entry in the diff" in_output "+$ENTRY"
-check "module --check --diff: the file in the diff header" in_output "--- $M"
+check "module --check --diff: the file in the diff header" grep -q "^--- .*$M" "$out"
 check "module --check --diff: nothing written" untouched module
 
 play "module apply" module.yml

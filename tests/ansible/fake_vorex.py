@@ -147,7 +147,7 @@ def main():
     else:
         status = 0
     for problem in problems:
-        sys.stderr.write(problem + "\n")
+        sys.stderr.buffer.write((problem + "\n").encode("utf-8", "surrogateescape"))
     if switches.get("-report") == "json":
         doc = {"format": 1, "status": status, "check": check,
                "pairs": [{"command": c, "path": p} for c, p in pairs],
@@ -155,7 +155,7 @@ def main():
         sys.stdout.write(json.dumps(doc, indent=2) + "\n")
     elif check or switches.get("-silent") == "on":
         for f in files:
-            sys.stdout.write("%s %s\n" % (f["outcome"], f["path"]))
+            sys.stdout.buffer.write(("%s %s\n" % (f["outcome"], f["path"])).encode("utf-8", "surrogateescape"))
     sys.exit(status)
 
 
