@@ -2,7 +2,9 @@
 # The Ansible module vorex_path and the configuration recipes of the README, run on this host by
 # Debian's ansible-playbook (local connection) against fresh copies of the sample installation,
 # each named with matlabroot / -matlabroot, so that nothing depends on the machine's own MATLAB
-# or users. The recipes are taken from the README itself, with only the installation replaced.
+# or users. The recipes are taken from the README itself, with only the installation replaced:
+# the vorex_path playbook, the command task, the check-then-apply script, and the Puppet exec
+# where Puppet is installed.
 # Each case prints its PLAY RECAP line and is checked by it and by the files.
 # Runs as root or as any user; it writes only below its own temporary folder.
 #   ansible_e2e.sh path/to/vorex
@@ -209,5 +211,33 @@ check "script again: said so" in_output "already has /opt/mytools/matlab"
 check "script again: pathdef.m untouched" test "$(state "$(file_of script)")" = "$after"
 script_run "missing root" "$WORK/gone"
 check "script missing root: exit 2, vorex's status" test "$rc" -eq 2
+
+# --- The README's Puppet exec, where Puppet is installed (the tests do not install it): applied
+# once (--detailed-exitcodes 2), then nothing to do (0), and a failure fails (4).
+puppet_run() {  # puppet_run NAME ROOT: the README's exec for ROOT; sets rc, its output in $out
+  root=$2
+  readme_block puppet "exec {" | sed "s|path    => \['/usr/bin', '/bin'\]|path    => ['$WORK/bin', '/usr/bin', '/bin']|" \
+    > site.pp
+  out="$WORK/puppet-$1.out"
+  timeout 300 puppet apply --detailed-exitcodes --color=false --confdir "$WORK/puppet/conf" \
+    --vardir "$WORK/puppet/var" --codedir "$WORK/puppet/code" --logdir "$WORK/puppet/log" \
+    --rundir "$WORK/puppet/run" site.pp >"$out" 2>&1
+  rc=$?
+  echo "puppet $1: exit $rc"
+}
+if command -v puppet >/dev/null; then
+  fresh puppet
+  puppet_run apply "$WORK/puppet"
+  check "puppet apply: exit 2, applied" test "$rc" -eq 2
+  check "puppet apply: the entry once" has_entry puppet "$ENTRY"
+  after=$(state "$(file_of puppet)")
+  puppet_run again "$WORK/puppet"
+  check "puppet again: exit 0, nothing to do" test "$rc" -eq 0
+  check "puppet again: pathdef.m untouched" test "$(state "$(file_of puppet)")" = "$after"
+  puppet_run "missing root" "$WORK/gone"
+  check "puppet missing root: exit 4, failed" test "$rc" -eq 4
+else
+  echo "puppet: not installed, the README's Puppet recipe not run"
+fi
 
 report ansible_e2e
