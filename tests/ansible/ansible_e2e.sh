@@ -220,8 +220,8 @@ puppet_run() {  # puppet_run NAME ROOT: the README's exec for ROOT; sets rc, its
     > site.pp
   out="$WORK/puppet-$1.out"
   timeout 300 puppet apply --detailed-exitcodes --color=false --confdir "$WORK/puppet/conf" \
-    --vardir "$WORK/puppet/var" --codedir "$WORK/puppet/code" --logdir "$WORK/puppet/log" \
-    --rundir "$WORK/puppet/run" site.pp >"$out" 2>&1
+    --vardir "$WORK/puppet/var" --publicdir "$WORK/puppet/public" --codedir "$WORK/puppet/code" \
+    --logdir "$WORK/puppet/log" --rundir "$WORK/puppet/run" site.pp >"$out" 2>&1
   rc=$?
   echo "puppet $1: exit $rc"
 }
