@@ -260,9 +260,15 @@ def main():
     probe = subprocess.run([VOREX, '-silent', 'on', '-report', 'json', '-check', 'on', '-command', 'ADD',
                             '-path', '/opt/probe', '-matlabroot', '/nonexistent/vorex-probe'], env=ENV,
                            stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    usage = subprocess.run([VOREX, '--help'], stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
     try:
         json.loads(probe.stdout)
     except ValueError:
+        # A vorex that names -report in its usage text is tested, whatever it writes.
+        if b'-report' in usage.stdout + usage.stderr:
+            check('the probe run writes one JSON document', False, probe.stdout[:300])
+            print('report_schema_test: %d passed, %d failed' % (passed, failed))
+            return 1
         print('SKIP: %s writes no JSON report (-report json gave status %d)' % (VOREX, probe.returncode))
         refused_documents()
         print('report_schema_test (hand-made documents only): %d passed, %d failed' % (passed, failed))
