@@ -5,6 +5,7 @@ documentation that ansible-doc shows.
 
     /usr/bin/python3 vorex_path_test.py
 """
+import importlib.util
 import json
 import os
 import subprocess
@@ -16,12 +17,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 MODULE_DIR = os.path.join(HERE, '..', '..', 'packaging', 'ansible')
 MODULE = os.path.join(MODULE_DIR, 'vorex_path.py')
 
-try:
-    import yaml
-    import ansible  # noqa: F401 (the module needs ansible.module_utils)
-except ImportError:
+if importlib.util.find_spec('ansible') is None or importlib.util.find_spec('yaml') is None:
     print('SKIP: Ansible (ansible-core) is not installed')
     sys.exit(0)
+import yaml  # noqa: E402 (comes with ansible-core)
 
 STUB = '''#!/usr/bin/python3
 import json, os, sys
