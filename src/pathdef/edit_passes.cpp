@@ -8,8 +8,10 @@ namespace vorex {
 
 namespace {
 
+// A file that failed or was skipped keeps its fault to itself: no later command takes it up,
+// and the files after it are edited as if it were not there.
 bool TakenUp(const FileEdit& edit) {
-  return edit.file.missing.empty() && edit.outcome != Outcome::kSkipped;
+  return edit.file.missing.empty() && edit.outcome != Outcome::kSkipped && edit.outcome != Outcome::kFailed;
 }
 
 // One directory of an ADD command, in the forms the edit needs.
@@ -55,20 +57,18 @@ TextTransform RemoveTransform(FileKind kind, const std::string& dir, const PathR
   };
 }
 
-// False once a file failed: the pass ends there.
-bool RemovePass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
+void RemovePass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
   const PathRules& rules = editor.Rules();
   std::string dir = WithoutTrailingSeparator(path);
   std::string shown = rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
   for (FileEdit& edit : files) {
     if (!TakenUp(edit)) continue;
     editor.Log().WriteLog("UnModify: " + OneLine(edit.file.path) + " for " + shown);
-    if (editor.Edit(edit, RemoveTransform(edit.file.kind, dir, rules, editor.Log())) == Outcome::kFailed) return false;
+    editor.Edit(edit, RemoveTransform(edit.file.kind, dir, rules, editor.Log()));
   }
-  return true;
 }
 
-bool AddPass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
+void AddPass(const std::string& path, std::vector<FileEdit>& files, FileEditor& editor) {
   const PathRules& rules = editor.Rules();
   AddedDirectory dir = Added(path, rules);
   std::size_t position = 0;  // among the files that exist
@@ -78,17 +78,15 @@ bool AddPass(const std::string& path, std::vector<FileEdit>& files, FileEditor& 
     if (!TakenUp(edit)) continue;
     // The first file's line names the directory as given, the others' its key.
     editor.Log().WriteLog("Modify: " + OneLine(edit.file.path) + " for " + (first ? dir.shown : dir.key));
-    if (editor.Edit(edit, AddTransform(edit.file.kind, dir, rules, editor.Log())) == Outcome::kFailed) return false;
+    editor.Edit(edit, AddTransform(edit.file.kind, dir, rules, editor.Log()));
   }
-  return true;
 }
 
 void RunPass(const char* command, const StringList& commands, const StringList& paths, std::vector<FileEdit>& files,
-             FileEditor& editor, bool (*pass)(const std::string&, std::vector<FileEdit>&, FileEditor&)) {
+             FileEditor& editor, void (*pass)(const std::string&, std::vector<FileEdit>&, FileEditor&)) {
   for (std::size_t i = 0; i < commands.size() && i < paths.size(); ++i) {
     // A blank directory would match blank lines; it is never carried out.
-    if (!EqualsIgnoreCase(commands[i], command) || IsBlankDirectory(paths[i])) continue;
-    if (!pass(paths[i], files, editor)) return;
+    if (EqualsIgnoreCase(commands[i], command) && !IsBlankDirectory(paths[i])) pass(paths[i], files, editor);
   }
 }
 

@@ -7,9 +7,9 @@
 
 namespace vorex {
 
-// Every REMOVE command on each file in order, then every ADD command. In each pass the first
-// file that fails ends the pass. A skipped file is no failure: the pass goes on, and no later
-// command takes that file up again; nor is a named installation that is missing taken up.
+// Every REMOVE command on each file in order, then every ADD command. A file that fails or is
+// skipped is not taken up again by a later command, and never keeps the files after it from
+// being edited; nor is a named installation that is missing taken up.
 void RunEditPasses(const StringList& commands, const StringList& paths, std::vector<FileEdit>& files,
                    FileEditor& editor);
 

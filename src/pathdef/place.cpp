@@ -15,6 +15,7 @@ constexpr std::chrono::milliseconds kOtherUsersLockWait{2000};
 
 constexpr char kLinkNotFollowed[] = "a symbolic link, not followed where others may change the folder";
 constexpr char kUsersLinkNotFollowed[] = "a symbolic link in another user's folder is not followed";
+constexpr char kOddEntryNotTaken[] = "not a regular file, not taken where others may change the folder";
 
 bool WalkFolders(const PlatformServices& platform, const std::vector<std::string>& folders, Authority* authority,
                  std::string* why) {
@@ -147,10 +148,13 @@ class PlaceOpener {
       return {nullptr, reason, authority.failureSkips};
     }
     EntryInfo info;
-    bool link = place->folder_->Describe(place->name_, &info) && info.type == EntryType::kLink;
-    // Someone besides the administrators may have put a link there: it is not followed, and it
-    // is not the run's failure either.
+    bool exists = place->folder_->Describe(place->name_, &info);
+    bool link = exists && info.type == EntryType::kLink;
+    // Someone besides the administrators may have put a link or a FIFO there: it is not
+    // followed or opened, and it is not the run's failure either.
     if (link && authority.kind == PlaceKind::kShared) return {nullptr, kLinkNotFollowed, true};
+    if (exists && !link && info.type != EntryType::kFile && authority.kind == PlaceKind::kShared)
+      return {nullptr, kOddEntryNotTaken, true};
     if (link && !authority.followLinks) return {nullptr, kUsersLinkNotFollowed, true};
     return {std::move(place), {}, false};
   }

@@ -238,3 +238,33 @@ TEST(EditAuthority, AFolderReachedThroughALinkIsJudgedAsItReallyIs) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// In a folder others may change, whatever stands at pathdef.m that is not a plain file is
+// somebody's plant: skipped like a link, and the installations after it are still edited.
+TEST(EditAuthority, OddEntriesInASharedPlaceAreSkippedAndTheRunGoesOn) {
+  const std::string shared = "/usr/local/M/toolbox/local/pathdef.m";
+  for (const char* plant : {"fifo", "folder", "link"}) {
+    SCOPED_TRACE(plant);
+    Machine m;
+    m.fs.sharedDirs.insert("/usr/local");
+    if (std::string(plant) == "fifo") m.fs.specials.insert(shared);
+    if (std::string(plant) == "folder") m.fs.dirs.insert(shared);
+    if (std::string(plant) == "link") m.fs.links[shared] = "/etc/rootconf";
+    for (const char* dir : {"/usr", "/usr/local", "/usr/local/M", "/usr/local/M/toolbox", "/usr/local/M/toolbox/local"})
+      m.fs.dirs.insert(dir);
+    PassHarness h(PathRules::Posix(), m.fs);
+    h.commands = {"ADD"};
+    h.paths = {"/b"};
+    EXPECT_EQ(h.Add({shared, kReal}), 1);
+    EXPECT_EQ(h.edits[0].outcome, Outcome::kSkipped);
+    EXPECT_EQ(m.fs.files[kReal], kEdited);
+    EXPECT_TRUE(h.problems.empty());
+    EXPECT_TRUE(m.NothingOfRootsChanged());
+  }
+}
+
+}  // namespace
+}  // namespace vorex

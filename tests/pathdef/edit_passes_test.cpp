@@ -237,7 +237,9 @@ TEST(AddPassTest, TwoCommandsStackEntriesAndBackupHoldsTheFirstEdit) {
   EXPECT_EQ(h.fs.files["C:\\M\\toolbox\\local\\pathdef.bak"], "\t';c:\\a;',...\n" + kMarkerFirst);
 }
 
-TEST(AddPassTest, FailureOnSecondFileStopsThePass) {
+// One file's fault stays with it: the files after it get every command, and the failed file is
+// not taken up again (one reason, not one per command).
+TEST(AddPassTest, AFailureInTheMiddleKeepsToItsFile) {
   Harness h(PathRules::Windows());
   StringList files{"C:\\1\\pathdef.m", "C:\\2\\pathdef.m", "C:\\3\\pathdef.m"};
   h.fs.AddFile(files[0], kMarkerFirst);
@@ -246,8 +248,14 @@ TEST(AddPassTest, FailureOnSecondFileStopsThePass) {
   h.commands = {"ADD", "ADD"};
   h.paths = {"C:\\a", "C:\\b"};
   EXPECT_EQ(h.Add(files), 0);
-  EXPECT_EQ(h.fs.files[files[0]], "\t';c:\\a;',...\n" + kMarkerFirst);  // C:\b never carried out
-  EXPECT_EQ(h.fs.files[files[2]], kMarkerFirst);
+  const std::string both = "\t';c:\\a;',...\n\t'c:\\b;',...\n" + kMarkerFirst;
+  EXPECT_EQ(h.fs.files[files[0]], both);
+  EXPECT_EQ(h.fs.files[files[1]], "no insertion point\n");
+  EXPECT_EQ(h.fs.files[files[2]], both);
+  ASSERT_EQ(h.problems.size(), 1u);
+  EXPECT_EQ(h.problems[0].rfind("Failed: edit " + files[1] + ": ", 0), 0u) << h.problems[0];
+  EXPECT_EQ(h.edits[1].outcome, Outcome::kFailed);
+  EXPECT_EQ(h.edits[2].outcome, Outcome::kChanged);
 }
 
 TEST(AddPassTest, NothingToDoTouchesNothing) {
@@ -360,7 +368,7 @@ TEST(RemovePassTest, LogsEachDroppedLine) {
             "Found: c:\\tools\\x\nFound: c:\\tools\\x\n");
 }
 
-TEST(RemovePassTest, FailureClosesTheFileLoopForLaterCommands) {
+TEST(RemovePassTest, AFailedFileIsNotTakenUpAgainAndTheOthersAreEdited) {
   Harness h(PathRules::Windows());
   StringList files{"C:\\1\\pathdef.m", "C:\\2\\pathdef.m"};
   h.fs.AddFile(files[0], testing::kSavepathWindows);
@@ -369,7 +377,10 @@ TEST(RemovePassTest, FailureClosesTheFileLoopForLaterCommands) {
   h.commands = {"REMOVE", "REMOVE"};
   h.paths = {"C:\\Tools\\x", "C:\\Tools\\xyz"};
   EXPECT_EQ(h.Remove(files), 0);
-  EXPECT_EQ(h.fs.files[files[1]], testing::kSavepathWindows);
+  EXPECT_EQ(h.fs.files[files[0]], testing::kSavepathWindows);
+  EXPECT_NE(h.fs.files[files[1]], testing::kSavepathWindows);
+  EXPECT_EQ(h.fs.files[files[1]].find("c:\\tools\\x"), std::string::npos);
+  EXPECT_EQ(h.problems, StringList{"Failed: read " + files[0] + ": injected failure"});
 }
 
 TEST(RemovePassTest, BlankDirectoryIsNeverCarriedOut) {

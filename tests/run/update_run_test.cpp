@@ -362,7 +362,12 @@ TEST(CheckModeTest, WritesNothingAndTellsByItsStatus) {
        {"C:\\New", "C:\\New"},
        kExitWouldChange,
        "would change " + kA + "\nunchanged " + kB + "\n"},
-      {"no insertion point", "x = 1;\n", {"ADD"}, {"C:\\New"}, kExitFailure, "failed " + kA + "\nskipped " + kB + "\n"},
+      {"no insertion point",
+       "x = 1;\n",
+       {"ADD"},
+       {"C:\\New"},
+       kExitFailure,
+       "failed " + kA + "\nunchanged " + kB + "\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -404,8 +409,8 @@ TEST(NoOpTest, AnAddOrRemoveThatChangesNothingLeavesTheDiskAlone) {
   }
 }
 
-// The report names every file in list order: a failure in the middle ends the pass, and what it
-// never reached is skipped; a file in another user's place that could not be edited is skipped.
+// The report names every file in list order: a failure in the middle keeps to its file, the
+// files after it are edited; a file in another user's place that could not be edited is skipped.
 TEST(ReportTest, EveryFileInListOrder) {
   UpdateHarness run;
   const std::string c = "E:\\C\\toolbox\\local\\pathdef.m";
@@ -415,7 +420,7 @@ TEST(ReportTest, EveryFileInListOrder) {
   run.options.matlabRoots = {"C:\\A", "D:\\B", "E:\\C"};
   run.Go();
   EXPECT_EQ(run.result, kExitFailure);
-  EXPECT_EQ(run.report, "changed " + kA + "\nfailed " + kB + "\nskipped " + c + "\n");
+  EXPECT_EQ(run.report, "changed " + kA + "\nfailed " + kB + "\nchanged " + c + "\n");
 
   UpdateHarness rights;
   rights.s.fs.withRights = true;
