@@ -105,6 +105,14 @@ bool WriteCommit::RotateByCopy(LockedFile& file, const std::string& old, Failure
   return false;
 }
 
+bool CheckCommit::Apply(LockedFile& file, const std::string& /*edited*/, const std::string& /*old*/,
+                        Failures& failures) {
+  EntryInfo folder;
+  if (file.folder->Describe(".", &folder) && !folder.refusesChange.empty())
+    return failures.Add("create", file.Path(file.newName), folder.refusesChange);
+  return true;
+}
+
 const std::string& CheckCommit::Base(const FileEdit& edit, const std::string& /*read*/) {
   return edit.after;
 }

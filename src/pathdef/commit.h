@@ -20,6 +20,8 @@ class Commit {
   virtual bool Apply(LockedFile& file, const std::string& edited, const std::string& old, Failures& failures) = 0;
   // What a command that changed the text did to the file.
   virtual Outcome Changed() const = 0;
+  // The lock the edit takes, given the one its place asks for.
+  virtual LockKind Lock(LockKind place) const { return place; }
   // Once every command is done: the file's outcome for the report.
   virtual void Settle(FileEdit& /*edit*/) const {}
 };
@@ -46,15 +48,14 @@ class WriteCommit : public Commit {
   FileSystem& fs_;
 };
 
-// Records instead of writing.
+// Records instead of writing, and creates nothing anywhere (not even a lock file); answers as a
+// run would: a file whose folder the run may not change fails with the reason a run would give.
 class CheckCommit : public Commit {
  public:
   const std::string& Base(const FileEdit& edit, const std::string& read) override;
-  bool Apply(LockedFile& /*file*/, const std::string& /*edited*/, const std::string& /*old*/,
-             Failures& /*failures*/) override {
-    return true;
-  }
+  bool Apply(LockedFile& file, const std::string& edited, const std::string& old, Failures& failures) override;
   Outcome Changed() const override { return Outcome::kWouldChange; }
+  LockKind Lock(LockKind /*place*/) const override { return LockKind::kLook; }
   // Would change only when the edits, taken together, leave another text.
   void Settle(FileEdit& edit) const override;
 };

@@ -36,7 +36,8 @@ bool SameFolder(FileSystem& fs, const std::string& a, const std::string& b) {
 // to and holds that folder's lock too.
 class Locker {
  public:
-  Locker(FileSystem& fs, Place& place, Failures& failures) : fs_(fs), place_(place), failures_(failures) {}
+  Locker(FileSystem& fs, Place& place, LockKind kind, Failures& failures)
+      : fs_(fs), place_(place), kind_(kind), failures_(failures) {}
 
   std::optional<LockedFile> Lock(FileKind kind) {
     LockedFile file;
@@ -67,7 +68,7 @@ class Locker {
  private:
   bool TakeLock(Folder& folder, const std::string& path, LockedFile* file) {
     const Authority& authority = place_.authority();
-    std::unique_ptr<FileLock> lock = folder.Lock(authority.lock, authority.lockWait);
+    std::unique_ptr<FileLock> lock = folder.Lock(kind_, authority.lockWait);
     if (!lock) return failures_.Add("lock", path, fs_.LastError());
     file->locks.push_back(std::move(lock));
     return true;
@@ -109,6 +110,7 @@ class Locker {
 
   FileSystem& fs_;
   Place& place_;
+  LockKind kind_;
   Failures& failures_;
 };
 
@@ -129,7 +131,8 @@ Outcome FileEditor::Run(FileEdit& edit, const TextTransform& transform, Failures
     return Conclude(edit, failures, opened.skip);
   }
   Place& place = *opened.place;
-  std::optional<LockedFile> file = Locker(platform_.fs, place, failures).Lock(edit.file.kind);
+  std::optional<LockedFile> file =
+      Locker(platform_.fs, place, commit_.Lock(place.authority().lock), failures).Lock(edit.file.kind);
   std::string text;
   if (file && !file->missing && !file->folder->Read(file->name, &text))
     failures.Add("read", file->Path(file->name), platform_.fs.LastError());

@@ -43,6 +43,9 @@ struct EntryInfo {
   bool othersMayAdd = false;
   // ... and may also remove or swap entries that are not theirs (no sticky bit).
   bool othersMaySwap = false;
+  // A folder described through Folder::Describe(".") that this thread, as it is now, may not
+  // make entries in: why ("Permission denied", "Read-only file system"); empty otherwise.
+  std::string refusesChange;
   // How many names the file has (hard links).
   unsigned long long names = 1;
   // Two entries with the same identity are one file.
@@ -75,6 +78,9 @@ enum class LockKind {
   // take, so that a user who may merely read the folder cannot hold the run up; the folder's
   // own lock is still taken, but waited for a little only.
   kPrivate,
+  // Only to look (a check): whatever keeps a reader from a half-done edit without creating
+  // anything anywhere; POSIX the folder's own lock, Windows none (its replacement is one rename).
+  kLook,
 };
 
 // A folder, opened once. Every call names an entry directly inside it, so nothing done to the

@@ -62,6 +62,18 @@ check "check: status 2 when none is found" test "$rc" -eq 2
 PATH="/usr/bin:/bin" "$VOREX" -check on -command ADD -path /opt/two -matlabroot "$WORK/gone" -matlabroot "$WORK/opt/R2024a" >/dev/null 2>&1; rc=$?
 check "check: status 1 when one is missing" test "$rc" -eq 1
 
+# Check mode under strace, with rights where the test has them (a run with rights would take the
+# private lock in /run/vorex): no file created, written, renamed, linked or removed anywhere.
+if command -v strace >/dev/null; then
+  strace -f -qq -o "$WORK/trace" -e trace=open,openat,creat,mkdir,mkdirat,rename,renameat,renameat2,link,linkat,unlink,unlinkat,symlink,symlinkat,truncate,ftruncate,fchmod,fchmodat,fchown,fchownat \
+    env PATH="/usr/bin:/bin" "$VOREX" -check on -command ADD -path /opt/three -matlabroot "$WORK/opt/R2024a" \
+    -matlabroot "$WORK/home/u/matlab" >"$WORK/check-out" 2>&1
+  # Nothing is opened for writing (so no write reaches a file), and nothing is made or moved.
+  changes=$(grep -E 'O_CREAT|O_WRONLY|O_RDWR|O_TMPFILE|^[0-9]+ +(mkdir|rename|link|unlink|symlink|truncate|ftruncate|fchmod|fchown)' "$WORK/trace" | grep -v -e ' = -1 ' -e '/dev/tty')
+  check "check: no file created, written, renamed or removed (strace)" test -z "$changes"
+  [ -z "$changes" ] || echo "$changes" >&2
+fi
+
 # A second identical ADD: pathdef.m and pathdef.bak exactly as the first left them.
 PATH="/usr/bin:/bin" "$VOREX" -silent on -command ADD -path /opt/again -matlabroot "$WORK/opt/R2024a" >/dev/null 2>&1
 after_first=$(state "$A" "$WORK/opt/R2024a/toolbox/local/pathdef.bak")

@@ -170,6 +170,11 @@ TEST(PosixAuthority, APrivateLockIsNotHeldUpByAUsersFlock) {
   first.reset();
   EXPECT_NE(folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(20)), nullptr);
   ::close(userFd);
+  // Each lock file goes with its lock: none is left behind for the folder.
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.path().c_str(), &st), 0);
+  std::string lockFile = "/run/vorex/" + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".lock";
+  EXPECT_FALSE(fs::exists(lockFile));
 }
 
 }  // namespace
@@ -255,6 +260,44 @@ TEST(PosixAuthority, AnOpenPlaceIsNotMovedByASwapAbove) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// Many runs taking the private lock of one folder at once, while each holder removes the file
+// as it lets go: never two holders at a time.
+TEST(PosixAuthority, PrivateLocksThatAreRemovedStillExcludeEachOther) {
+  if (::geteuid() != 0 || ::access("/run", W_OK) != 0) GTEST_SKIP() << "needs root and /run";
+  TempDir dir;
+  // The folder's own lock is held all along, so that only the private files can keep the runs
+  // apart.
+  int userFd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(userFd, LOCK_EX | LOCK_NB), 0);
+  std::atomic<int> holders{0}, taken{0};
+  std::atomic<bool> overlap{false};
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 6; ++i) {
+    runs.emplace_back([&] {
+      PosixFileSystem posix;
+      auto folder = posix.OpenFolder(dir, false);
+      for (int round = 0; round < 5; ++round) {
+        auto lock = folder->Lock(LockKind::kPrivate, std::chrono::milliseconds(40));
+        if (!lock) continue;
+        ++taken;
+        if (++holders > 1) overlap = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --holders;
+      }
+    });
+  }
+  for (std::thread& run : runs) run.join();
+  ::close(userFd);
+  EXPECT_FALSE(overlap);
+  EXPECT_GT(taken.load(), 3);
 }
 
 }  // namespace

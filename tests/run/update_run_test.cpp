@@ -391,6 +391,32 @@ TEST(CheckModeTest, WritesNothingAndTellsByItsStatus) {
   EXPECT_EQ(none.result, kExitNotFound);
 }
 
+// A check answers as the run would: a file whose folder the run may not change fails with the
+// run's reason instead of "would change"; and it asks for no lock that creates anything, even
+// with rights.
+TEST(CheckModeTest, AnswersAsTheRunWouldAndLocksOnlyToLook) {
+  for (bool withRights : {false, true}) {
+    SCOPED_TRACE(withRights);
+    UpdateHarness run;
+    run.s.fs.withRights = withRights;
+    run.s.fs.AddFile(kA, kText);
+    run.s.fs.AddFile(kB, kText);
+    run.s.fs.unwritableDirs.insert("D:\\B\\toolbox\\local");
+    run.options.matlabRoots = {"C:\\A", "D:\\B"};
+    run.options.check = true;
+    run.Go();
+    EXPECT_EQ(run.result, kExitFailure);
+    EXPECT_EQ(run.report, "would change " + kA + "\nfailed " + kB + "\n");
+    EXPECT_FALSE(ChangedTheDisk(run.s.fs));
+    bool named = false;
+    for (const auto& call : run.s.window.Calls())
+      named |=
+          call.what == "problem" && call.text == "Failed: create D:\\B\\toolbox\\local\\pathdef.new: Permission denied";
+    EXPECT_TRUE(named);
+    for (LockKind kind : run.s.fs.lockKinds) EXPECT_EQ(kind, LockKind::kLook);
+  }
+}
+
 // A run that changes nothing touches nothing: no new file, no backup moved forward.
 TEST(NoOpTest, AnAddOrRemoveThatChangesNothingLeavesTheDiskAlone) {
   for (const char* command : {"ADD", "REMOVE"}) {

@@ -151,6 +151,7 @@ FsStatus FakeFileSystem::ActAs(const Account& account, std::unique_ptr<ActingIde
 }
 
 bool FakeFileSystem::MayChange(const std::string& path) {
+  if (unwritableDirs.count(ParentOf(path))) return Refuse("Permission denied");
   if (actingAs.empty()) return true;
   auto it = owners.find(ParentOf(path));
   if (it != owners.end() && it->second.name == actingAs) return true;
@@ -293,7 +294,12 @@ class FakeFolder : public Folder {
     if (pinned_) fs_.pinned.erase(fs_.pinned.find(path_));
   }
   const std::string& Path() const override { return path_; }
-  bool Describe(std::string_view name, EntryInfo* info) override { return fs_.Describe(Join(name), info); }
+  bool Describe(std::string_view name, EntryInfo* info) override {
+    if (name != ".") return fs_.Describe(Join(name), info);
+    if (!fs_.Describe(path_, info)) return false;
+    if (!fs_.MayChange(Join("x"))) info->refusesChange = fs_.LastError();
+    return true;
+  }
   bool Read(std::string_view name, std::string* contents) override {
     std::string path = Join(name);
     if (fs_.links.count(path)) {
@@ -314,7 +320,8 @@ class FakeFolder : public Folder {
   FsStatus Replace(std::string_view target, std::string_view replacement, std::string_view backup) override {
     return fs_.ReplaceFile(Join(target), Join(replacement), Join(backup));
   }
-  std::unique_ptr<FileLock> Lock(LockKind, std::chrono::milliseconds timeout) override {
+  std::unique_ptr<FileLock> Lock(LockKind kind, std::chrono::milliseconds timeout) override {
+    fs_.lockKinds.push_back(kind);
     return fs_.LockFolder(path_, timeout);
   }
 

@@ -38,8 +38,9 @@ class FakeFileSystem : public FileSystem, public Identity {
   std::set<std::string> specials;
   // Symbolic links and their targets; a target that is no file leads nowhere.
   std::map<std::string, std::string> links;
-  // Directories whose edit lock is taken.
+  // Directories whose edit lock is taken, and the kind of every lock asked for, in order.
   std::set<std::string> locked;
+  std::vector<LockKind> lockKinds;
   // The reason that LastError gives for an injected failure.
   std::string injectedReason = "injected failure";
   std::vector<std::string> roots;
@@ -67,6 +68,8 @@ class FakeFileSystem : public FileSystem, public Identity {
   std::map<std::string, std::string> createdBy;
   // Folders reached through links, and what they really are.
   std::map<std::string, std::string> realFolders;
+  // Folders the run may not make entries in (a read-only mount, no write permission).
+  std::set<std::string> unwritableDirs;
 
   static Account Root() { return {"0", "root"}; }
   // Gives `path` (a folder or a file) to `user`.

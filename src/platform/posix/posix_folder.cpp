@@ -135,13 +135,14 @@ class DescriptorLock : public FileLock {
   int fd_;
 };
 
-// Takes the flock on fd within the timeout; the lock owns fd from then on. Null (fd closed)
-// otherwise.
-std::unique_ptr<FileLock> FlockWithin(int fd, std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Takes the flock on fd by the deadline, `timeout` after the wait began. False, with fd closed,
+// when it cannot.
+bool FlockOnly(int fd, Deadline deadline, std::chrono::milliseconds timeout) {
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::make_unique<DescriptorLock>(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
     if (errno != EWOULDBLOCK && errno != EINTR) {
       FailWithErrno();
       break;
@@ -154,22 +155,48 @@ std::unique_ptr<FileLock> FlockWithin(int fd, std::chrono::milliseconds timeout)
     pause = std::min(pause * 2, std::chrono::milliseconds(50));
   }
   ::close(fd);
-  return nullptr;
+  return false;
+}
+
+// The flock on fd within the timeout; the lock owns fd from then on. Null (fd closed) otherwise.
+std::unique_ptr<FileLock> FlockWithin(int fd, std::chrono::milliseconds timeout) {
+  if (!FlockOnly(fd, std::chrono::steady_clock::now() + timeout, timeout)) return nullptr;
+  return std::make_unique<DescriptorLock>(fd);
 }
 
 // Where runs with rights keep their locks: a folder of root's own that nobody else may open.
 constexpr char kPrivateLockFolder[] = "/run/vorex";
 constexpr std::chrono::milliseconds kFolderLockWait{2000};
 
-class BothLocks : public FileLock {
+// A lock file of ours in root's lock folder, removed when released. It is removed while still
+// held, and whoever takes a lock checks afterwards that the file it holds still has the name:
+// otherwise two runs could hold two files of one name, one of them gone.
+class PrivateLock : public FileLock {
  public:
-  BothLocks(std::unique_ptr<FileLock> own, std::unique_ptr<FileLock> shared)
-      : own_(std::move(own)), shared_(std::move(shared)) {}
+  PrivateLock(int runFd, int fd, std::string name, std::unique_ptr<FileLock> shared)
+      : runFd_(runFd), fd_(fd), name_(std::move(name)), shared_(std::move(shared)) {}
+  ~PrivateLock() override {
+    shared_.reset();
+    ::unlinkat(runFd_, name_.c_str(), 0);
+    ::close(fd_);
+    ::close(runFd_);
+  }
 
  private:
-  std::unique_ptr<FileLock> own_;
+  int runFd_;
+  int fd_;
+  std::string name_;
   std::unique_ptr<FileLock> shared_;  // null when somebody else held the folder too long
 };
+
+// True when fd, just locked, is still the file named `name` in runFd.
+bool StillNamed(int runFd, int fd, const std::string& name) {
+  struct stat held {
+  }, named{};
+  return ::fstat(fd, &held) == 0 && held.st_nlink > 0 &&
+         ::fstatat(runFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
 
 }  // namespace
 
@@ -219,6 +246,9 @@ bool PosixFolder::Describe(std::string_view name, EntryInfo* info) {
   struct stat st {};
   if (::fstatat(fd_, Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FailWithErrno();
   *info = InfoOf(st);
+  // As this thread is now: AT_EACCESS asks with the identity it acts as, not the process's.
+  if (info->type == EntryType::kDirectory && ::faccessat(fd_, Name(name).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    info->refusesChange = std::strerror(errno);
   return true;
 }
 
@@ -330,6 +360,7 @@ FsStatus PosixFolder::Replace(std::string_view /*target*/, std::string_view /*re
 }
 
 std::unique_ptr<FileLock> PosixFolder::Lock(LockKind kind, std::chrono::milliseconds timeout) {
+  // The folder's own flock creates nothing, so a check takes it too.
   return kind == LockKind::kPrivate ? LockPrivately(timeout) : LockShared(timeout);
 }
 
@@ -359,15 +390,26 @@ std::unique_ptr<FileLock> PosixFolder::LockPrivately(std::chrono::milliseconds t
     return LockShared(timeout);
   }
   std::string name = std::to_string(folder.st_dev) + "-" + std::to_string(folder.st_ino) + ".lock";
-  int fd = ::openat(runFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-  ::close(runFd);
-  if (fd < 0) return LockShared(timeout);
-  std::unique_ptr<FileLock> own = FlockWithin(fd, timeout);
-  if (!own) return nullptr;
-  // The folder's own lock too, as every other run and tool takes it, but waited for only a
-  // little: held longer, it is somebody's who may not change the folder anyway.
-  std::unique_ptr<FileLock> shared = LockShared(std::min(timeout, kFolderLockWait));
-  return std::make_unique<BothLocks>(std::move(own), std::move(shared));
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    int fd = ::openat(runFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      ::close(runFd);
+      return LockShared(timeout);
+    }
+    if (!FlockOnly(fd, deadline, timeout)) {
+      ::close(runFd);
+      return nullptr;
+    }
+    if (!StillNamed(runFd, fd, name)) {
+      ::close(fd);  // its holder removed it as it let go: take the new one
+      continue;
+    }
+    // The folder's own lock too, as every other run and tool takes it, but waited for only a
+    // little: held longer, it is somebody's who may not change the folder anyway.
+    std::unique_ptr<FileLock> shared = LockShared(std::min(timeout, kFolderLockWait));
+    return std::make_unique<PrivateLock>(runFd, fd, name, std::move(shared));
+  }
 }
 
 }  // namespace vorex
