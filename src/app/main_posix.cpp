@@ -1,8 +1,11 @@
 // The POSIX program: the portable core with the POSIX stand-ins and the terminal dialog.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,10 +19,36 @@
 #include "platform/posix/posix_octave_places.h"
 #include "platform/posix/posix_user_directory.h"
 #include "platform/thread_sleeper.h"
+#include "ui/terminal/close_signals.h"
 #include "ui/terminal/terminal_window.h"
+
+namespace {
+
+// A descriptor 0, 1 or 2 that the caller left closed would be taken by the next file opened, and
+// text meant for the terminal would land in that file: each is held by /dev/null instead. True
+// when standard output was closed, so that a report written there is known to be lost.
+bool HoldStandardDescriptors() {
+  bool outputClosed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    outputClosed |= fd == STDOUT_FILENO;
+    int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+      ::dup2(null, fd);
+      ::close(null);
+    }
+  }
+  return outputClosed;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vorex;
+  // Close requests (Ctrl-C, SIGTERM, SIGHUP) are heard from here on: one that arrives while the
+  // program starts cancels the run like any other, instead of ending the process.
+  CloseSignals closeSignals(-1);
+  const bool outputClosed = HoldStandardDescriptors();
   std::vector<std::string> args(argv, argv + argc);
   std::string title = args.empty() ? "vorex" : FileStem(args[0], PathRules::Posix());
 
@@ -50,9 +79,13 @@ int main(int argc, char** argv) {
                      [](const std::string& text, const std::string&) { std::fputs(text.c_str(), stdout); },
                      [&] { return TerminalWindow::Silent(STDERR_FILENO, title); },
                      [](const std::string& text) { std::fputs(text.c_str(), stderr); },
-                     [](const std::string& text) {
-                       std::fputs(text.c_str(), stdout);
-                       std::fflush(stdout);
+                     [outputClosed](const std::string& text, std::string* why) {
+                       errno = EBADF;
+                       if (!outputClosed && std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                           std::fflush(stdout) == 0)
+                         return true;
+                       *why = std::strerror(errno);
+                       return false;
                      }},
                     ParseArguments(args));
 }

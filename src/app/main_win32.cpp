@@ -33,10 +33,11 @@ HANDLE ErrorOutput() {
   return output;
 }
 
-void WriteTo(HANDLE h, const std::string& text) {
-  if (h == INVALID_HANDLE_VALUE) return;
+// False when the handle took less than the whole text; nowhere to write is no failure.
+bool WriteTo(HANDLE h, const std::string& text) {
+  if (h == INVALID_HANDLE_VALUE) return true;
   DWORD written = 0;
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  return WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
 }
 
 void WriteError(const std::string& text) {
@@ -44,7 +45,7 @@ void WriteError(const std::string& text) {
 }
 
 // Standard output as the parent left it, else the parent's console as for standard error.
-void WriteOutput(const std::string& text) {
+bool WriteOutput(const std::string& text, std::string* why) {
   static HANDLE output = [] {
     HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
     if (h && h != INVALID_HANDLE_VALUE) return h;
@@ -52,7 +53,14 @@ void WriteOutput(const std::string& text) {
     return CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                        nullptr);
   }();
-  WriteTo(output, text);
+  if (WriteTo(output, text)) return true;
+  char buf[256] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, buf,
+                           sizeof buf, nullptr);
+  *why = std::string(buf, n);
+  while (!why->empty() && (why->back() == '\r' || why->back() == '\n' || why->back() == '.')) why->pop_back();
+  if (why->empty()) *why = "not every byte was written";
+  return false;
 }
 
 }  // namespace

@@ -41,6 +41,16 @@ bool CPathUpdateApp::Usable(ParsedCommandLine& parsed, bool silent) {
   return false;
 }
 
+void CPathUpdateApp::WriteReport(const RunResult& result, DiagnosticLog& log, UpdateProgress& progress) {
+  std::string why;
+  if (result.files.empty() || !platform_.writeOutput || platform_.writeOutput(ReportText(result.files), &why)) return;
+  // A caller that reads the report would take a missing one for "nothing to do".
+  std::string line = "Failed: write the report to standard output: " + why;
+  log.WriteLog(line);
+  if (platform_.writeError) platform_.writeError(line + "\n");
+  if (result.status == kExitSuccess) progress.SetOutcome(kExitFailure);
+}
+
 int CPathUpdateApp::Run(const ParsedCommandLine& parsed, bool silent) {
   const PlatformServices& platform = platform_.services;
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
@@ -48,11 +58,10 @@ int CPathUpdateApp::Run(const ParsedCommandLine& parsed, bool silent) {
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
   RunRequest request{parsed.commands, parsed.paths, parsed.matlabRoots, parsed.checkSwitch == 1,
                      parsed.octaveSwitch == 1};
-  // Callers that run it unattended read the report; a person reads the dialog.
-  auto writeReport = silent ? platform_.writeOutput : std::function<void(const std::string&)>();
   auto job = [&](DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress) {
     RunResult result = RunUpdate({platform, request, log, sleeper, running, progress});
-    if (writeReport && !result.files.empty()) writeReport(ReportText(result.files));
+    // Callers that run it unattended read the report; a person reads the dialog.
+    if (silent) WriteReport(result, log, progress);
   };
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
   CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, {platform, *window, silent}, job);

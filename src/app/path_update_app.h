@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "platform/dialog_window.h"
 #include "platform/services.h"
+#include "run/update_run.h"
 #include "ui/path_update_dlg.h"
 
 namespace vorex {
@@ -24,8 +25,9 @@ struct AppPlatform {
   std::function<std::unique_ptr<DialogWindow>()> makeSilentWindow;
   // Standard error where there is one; may do nothing.
   std::function<void(const std::string& text)> writeError;
-  // Standard output where there is one (the report of an unattended run); may be empty.
-  std::function<void(const std::string& text)> writeOutput{};
+  // Standard output where there is one (the report of an unattended run); may be empty. False,
+  // with the reason, when not all of the text could be written there.
+  std::function<bool(const std::string& text, std::string* why)> writeOutput{};
 };
 
 class CPathUpdateApp {
@@ -40,6 +42,9 @@ class CPathUpdateApp {
   // False, after telling the user, when the line cannot be run.
   bool Usable(ParsedCommandLine& parsed, bool silent);
   int Run(const ParsedCommandLine& parsed, bool silent);
+  // The report of an unattended run on standard output; one that cannot be written there is
+  // said on standard error and fails a run that would have succeeded.
+  void WriteReport(const RunResult& result, DiagnosticLog& log, UpdateProgress& progress);
 
   AppPlatform platform_;
 };

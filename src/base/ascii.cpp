@@ -23,9 +23,23 @@ std::string_view Trim(std::string_view text, std::string_view set) {
 }
 
 std::string OneLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto byte = [&](std::size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0; };
+    unsigned char c = byte(i);
+    if (c < 0x20 || c == 0x7f) {
+      out += '?';
+    } else if (c == 0xc2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9f) {
+      out += '?';  // a C1 control in UTF-8, NEL (U+0085) among them
+      i += 1;
+    } else if (c == 0xe2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xa8 || byte(i + 2) == 0xa9)) {
+      out += '?';  // the line and paragraph separators U+2028 and U+2029
+      i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
   return out;
 }
 

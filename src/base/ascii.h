@@ -12,7 +12,8 @@ inline char AsciiLower(char c) {
 std::string AsciiLowerCopy(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // A name as one line of a log or a report: control characters (a line break in a folder's name,
-// which could forge lines) become '?'.
+// which could forge lines), the C1 controls and Unicode's line and paragraph separators (which
+// line-splitting callers such as Python's splitlines also cut at) become '?'.
 std::string OneLine(std::string_view text);
 // Strips every character of `set` from both ends.
 std::string_view Trim(std::string_view text, std::string_view set);

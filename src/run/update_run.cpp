@@ -108,7 +108,7 @@ void ShowNotFound(const RunContext& ctx) {
 }
 
 // What the user is shown at the end: the completion text, or the box and the reasons.
-void TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files, const StringList& problems) {
+ExitStatus TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files, const StringList& problems) {
   ExitStatus status = DecideStatus(files, ctx.request.check);
   if (status == kExitNotFound) {
     ShowNotFound(ctx);
@@ -128,6 +128,7 @@ void TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files, cons
   for (const FileEdit& edit : files)
     if (edit.outcome == Outcome::kSkipped)
       ctx.progress.ShowProblem("Skipped: " + OneLine(edit.file.path) + ": " + OneLine(edit.reason));
+  return status;
 }
 
 }  // namespace
@@ -139,6 +140,7 @@ RunResult RunUpdate(const RunContext& ctx) {
   if (ctx.running == 0) return result;
   AddOctaveFiles(ctx, found);
   if (!AnyPresent(found)) {
+    result.status = kExitNotFound;
     ShowNotFound(ctx);
     for (const std::string& line : problems) ctx.progress.ShowProblem(line);
     ctx.running = 0;
@@ -154,7 +156,7 @@ RunResult RunUpdate(const RunContext& ctx) {
   RunEditPasses(ctx.request.commands, ctx.request.paths, result.files, editor);
   problems.insert(problems.end(), editor.Problems().begin(), editor.Problems().end());
 
-  TellOutcome(ctx, result.files, problems);
+  result.status = TellOutcome(ctx, result.files, problems);
   std::string report = ReportText(result.files);
   for (std::size_t start = 0, end; start < report.size(); start = end + 1) {
     end = report.find('\n', start);

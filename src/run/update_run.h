@@ -4,6 +4,7 @@
 #include <atomic>
 #include <vector>
 
+#include "base/exit_status.h"
 #include "base/string_list.h"
 #include "base/update_progress.h"
 #include "log/diagnostic_log.h"
@@ -43,6 +44,9 @@ struct RunContext {
 // missing where it stood); empty when it took up none (nothing found, or cancelled before).
 struct RunResult {
   std::vector<FileEdit> files;
+  // What the process will exit with (also given to progress.SetOutcome); a cancel before any
+  // outcome leaves it at success, and the dialog tells the cancel.
+  ExitStatus status = kExitSuccess;
 };
 
 // The outcome goes to progress.SetOutcome; the report of every file to the log.

@@ -281,4 +281,38 @@ else
   echo "skipped: the user's-lock case needs root, setpriv, flock and /run" >&2
 fi
 
+# --- Standard output that cannot take the report: full, or closed by the caller. The files are
+# edited as a normal run would; the lost report is said on stderr and the status is 1, not 0.
+for how in full closed; do
+  fresh "stdout-$how"
+  cd "$WORK/cwd" || exit 1
+  if [ "$how" = full ]; then
+    err=$(PATH="$I/bin:/usr/bin:/bin" "$VOREX" -silent on -command ADD -path /opt/x 2>&1 >/dev/full </dev/null); rc=$?
+  else
+    err=$(PATH="$I/bin:/usr/bin:/bin" "$VOREX" -silent on -command ADD -path /opt/x 2>&1 >&- </dev/null); rc=$?
+  fi
+  cd "$WORK" || exit 1
+  check "$how stdout: status 1" test "$rc" -eq 1
+  check "$how stdout: said on stderr" grep -q "^Failed: write the report to standard output: " <<<"$err"
+  check "$how stdout: edited all the same" same "$P" <(with_entry /opt/x)
+  check "$how stdout: nothing else in the folder" test -z "$(ls "$I/toolbox/local" | grep -v -x -e pathdef.m -e pathdef.bak)"
+done
+
+# --- A close request (SIGHUP) that arrives while the program starts (5 to 24 ms after it was
+# started) cancels the run or lets it finish; it never ends the process by the signal.
+fresh early-signal
+cd "$WORK/cwd" || exit 1
+by_signal=0
+for i in $(seq 30); do
+  PATH="$I/bin:/usr/bin:/bin" "$VOREX" -silent on -command ADD -path "/opt/s$i" >/dev/null 2>&1 </dev/null &
+  pid=$!
+  sleep "$(printf '0.%03d' $((5 + i % 20)))"
+  kill -HUP "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null; rc=$?
+  [ "$rc" -ge 128 ] && by_signal=$((by_signal + 1))
+done
+cd "$WORK" || exit 1
+check "early SIGHUP: never an end by the signal ($by_signal of 30)" test "$by_signal" -eq 0
+check "early SIGHUP: pathdef.m whole" evaluates_with "$P" /toolbox/matlab/general
+
 report hostile-e2e

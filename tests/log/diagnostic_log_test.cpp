@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ascii.h"
 #include "support/fake_file_system.h"
 #include "support/null_services.h"
 #include "support/open_log.h"
@@ -61,6 +62,35 @@ TEST_P(LogSwitchTest, DialogOpensLogOnlyWhenOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Switch, LogSwitchTest, ::testing::Values(SwitchCase{1, true}, SwitchCase{0, false}));
+
+}  // namespace
+}  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// One name is one line for every reader: line-splitting callers (Python's splitlines, Ansible's
+// stdout_lines) cut at more than CR and LF.
+TEST(OneLineTest, EveryControlAndSeparatorOfUnicodeBecomesAMark) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"/opt/a\nb", "/opt/a?b"},
+      {"/opt/a\rb\tc\x7f", "/opt/a?b?c?"},
+      {"/opt/a\xc2\x85"
+       "b",
+       "/opt/a?b"},  // NEL
+      {"/opt/a\xc2\x9f"
+       "b",
+       "/opt/a?b"},  // the last C1 control
+      {"/opt/a\xe2\x80\xa8"
+       "b\xe2\x80\xa9",
+       "/opt/a?b?"},
+      {"/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0", "/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0"},  // kept as they are
+      {"/opt/cut\xc2", "/opt/cut\xc2"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(OneLine(c.in), c.out) << c.in;
+}
 
 }  // namespace
 }  // namespace vorex

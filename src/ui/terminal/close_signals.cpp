@@ -11,6 +11,8 @@ namespace {
 
 std::atomic<int> g_signalFd{-1};
 volatile sig_atomic_t g_closeSignal = 0;
+// How many CloseSignals live: only the outermost installs and restores the handlers.
+int g_depth = 0;
 
 void OnCloseSignal(int /*signal*/) {
   g_closeSignal = 1;
@@ -23,9 +25,17 @@ void OnCloseSignal(int /*signal*/) {
 
 }  // namespace
 
-CloseSignals::CloseSignals(int wakeFd) {
-  g_closeSignal = 0;
+CloseSignals::CloseSignals(int wakeFd) : outerFd_(g_signalFd.load()) {
   g_signalFd = wakeFd;
+  if (g_depth++ > 0) {
+    // A request that came before this one was made must still wake its reader.
+    if (g_closeSignal && wakeFd >= 0) {
+      char c = 's';
+      [[maybe_unused]] ssize_t n = ::write(wakeFd, &c, 1);
+    }
+    return;
+  }
+  g_closeSignal = 0;
   struct sigaction sa {};
   sa.sa_handler = OnCloseSignal;
   sigemptyset(&sa.sa_mask);
@@ -45,12 +55,13 @@ CloseSignals::CloseSignals(int wakeFd) {
 }
 
 CloseSignals::~CloseSignals() {
+  g_signalFd = outerFd_;
+  if (--g_depth > 0) return;
   ::pthread_sigmask(SIG_SETMASK, &oldMask_, nullptr);
   ::sigaction(SIGINT, &oldInt_, nullptr);
   ::sigaction(SIGTERM, &oldTerm_, nullptr);
   ::sigaction(SIGHUP, &oldHup_, nullptr);
   ::sigaction(SIGPIPE, &oldPipe_, nullptr);
-  g_signalFd = -1;
 }
 
 bool CloseSignals::TakeRequest() {

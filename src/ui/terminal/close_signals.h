@@ -3,7 +3,9 @@
 // dropped) as a request to close the terminal dialog. While a CloseSignals object lives, each
 // sets a flag and writes one byte to the given descriptor (so the UI loop's poll wakes); nothing
 // else happens in the handler, so a rewrite under way finishes. A write to a pipe nobody reads
-// any more fails instead of ending the process. Only one may live at a time.
+// any more fails instead of ending the process. They nest: the program hears requests from its
+// first instruction (with no descriptor to wake), the window later with its own, and a request
+// that came before the window's wakes it at once.
 #include <csignal>
 
 namespace vorex {
@@ -26,6 +28,7 @@ class CloseSignals {
   struct sigaction oldHup_ {};
   struct sigaction oldPipe_ {};
   sigset_t oldMask_{};
+  int outerFd_;
 };
 
 }  // namespace vorex
