@@ -8,7 +8,7 @@ if [ "${1:-all}" != build ]; then
   packages+=(libgtest-dev libgmock-dev googletest
              g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
              xvfb xauth xdotool imagemagick tmux octave file
-             clang clang-tidy clang-format cppcheck libclang-rt-14-dev lintian)
+             clang clang-tidy clang-format cppcheck pmccabe libclang-rt-14-dev lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -157,66 +157,65 @@ void SetSwitch(int& value, bool& seen, const std::string& text) {
   seen = true;
 }
 
+struct SwitchesSeen {
+  bool log = false;
+  bool silent = false;
+  bool check = false;
+  bool octave = false;
+};
+
+void Apply(const Value& cut, ParsedCommandLine& parsed, SwitchesSeen& seen) {
+  const std::string& value = cut.text;
+  switch (cut.option) {
+    case Option::kCommand:
+      parsed.commands.insert(parsed.commands.begin(), value);
+      break;
+    case Option::kPath:
+      parsed.paths.insert(parsed.paths.begin(), value);
+      break;
+    case Option::kMatlabRoot:
+      // Unlike the pairs, kept in the order given: the installations are edited in that order.
+      parsed.matlabRoots.push_back(value);
+      break;
+    case Option::kLog:
+      SetSwitch(parsed.logSwitch, seen.log, value);
+      break;
+    case Option::kSilent:
+      SetSwitch(parsed.silentSwitch, seen.silent, value);
+      break;
+    case Option::kCheck:
+      SetSwitch(parsed.checkSwitch, seen.check, value);
+      break;
+    case Option::kOctave:
+      SetSwitch(parsed.octaveSwitch, seen.octave, value);
+      break;
+  }
+}
+
+// What makes the pairs and roots unusable; empty when nothing does.
+std::string ProblemOf(const ParsedCommandLine& parsed, bool (*blank)(std::string_view)) {
+  if (parsed.commands.empty() || parsed.paths.empty()) return problem::NoPair();
+  if (parsed.commands.size() != parsed.paths.size())
+    return problem::Unpaired(parsed.commands.size(), parsed.paths.size());
+  for (const std::string& command : parsed.commands)
+    if (!EqualsIgnoreCase(command, "ADD") && !EqualsIgnoreCase(command, "REMOVE"))
+      return problem::UnknownCommand(command);
+  for (const std::string& path : parsed.paths)
+    if (blank(path)) return problem::EmptyDirectory();
+  // An empty -matlabroot is a slip in a script (an unset variable), not a wish to edit every
+  // installation found. A root is taken as given on both systems, so only blanks leave nothing.
+  for (const std::string& root : parsed.matlabRoots)
+    if (OnlyBlanks(root)) return problem::EmptyMatlabRoot();
+  return {};
+}
+
 // The pairs and switches that the values give, and what makes them unusable. `blank` tells the
 // directories that name nothing.
 ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std::string_view)) {
   ParsedCommandLine parsed;
-  bool logSeen = false;
-  bool silentSeen = false;
-  bool checkSeen = false;
-  bool octaveSeen = false;
-  for (const Value& cut : values) {
-    const std::string& value = cut.text;
-    switch (cut.option) {
-      case Option::kCommand:
-        parsed.commands.insert(parsed.commands.begin(), value);
-        break;
-      case Option::kPath:
-        parsed.paths.insert(parsed.paths.begin(), value);
-        break;
-      case Option::kMatlabRoot:
-        // Unlike the pairs, kept in the order given: the installations are edited in that order.
-        parsed.matlabRoots.push_back(value);
-        break;
-      case Option::kLog:
-        SetSwitch(parsed.logSwitch, logSeen, value);
-        break;
-      case Option::kSilent:
-        SetSwitch(parsed.silentSwitch, silentSeen, value);
-        break;
-      case Option::kCheck:
-        SetSwitch(parsed.checkSwitch, checkSeen, value);
-        break;
-      case Option::kOctave:
-        SetSwitch(parsed.octaveSwitch, octaveSeen, value);
-        break;
-    }
-  }
-
-  if (parsed.commands.empty() || parsed.paths.empty()) {
-    parsed.problem = problem::NoPair();
-  } else if (parsed.commands.size() != parsed.paths.size()) {
-    parsed.problem = problem::Unpaired(parsed.commands.size(), parsed.paths.size());
-  } else {
-    for (const std::string& command : parsed.commands) {
-      if (!EqualsIgnoreCase(command, "ADD") && !EqualsIgnoreCase(command, "REMOVE")) {
-        parsed.problem = problem::UnknownCommand(command);
-        break;
-      }
-    }
-    for (const std::string& path : parsed.paths) {
-      if (parsed.problem.empty() && blank(path)) {
-        parsed.problem = problem::EmptyDirectory();
-      }
-    }
-    // An empty -matlabroot is a slip in a script (an unset variable), not a wish to edit every
-    // installation found. A root is taken as given on both systems, so only blanks leave nothing.
-    for (const std::string& root : parsed.matlabRoots) {
-      if (parsed.problem.empty() && OnlyBlanks(root)) {
-        parsed.problem = problem::EmptyMatlabRoot();
-      }
-    }
-  }
+  SwitchesSeen seen;
+  for (const Value& cut : values) Apply(cut, parsed, seen);
+  parsed.problem = ProblemOf(parsed, blank);
   return parsed;
 }
 

@@ -67,6 +67,79 @@ std::optional<InsertionPoint> FindInsertionPoint(const std::vector<TextLine>& li
   return std::nullopt;
 }
 
+// Writes the lines of the file with the new entry among them. The entry opens with the separator
+// unless a line above it already ended the previous entry with one.
+class EntryWriter {
+ public:
+  EntryWriter(const std::vector<TextLine>& lines, const PathRules& rules, const std::string& dir, std::string* out)
+      : lines_(lines), rules_(rules), sep_(FileSeparator(lines, rules)), quotedDir_(DoubleQuotes(dir)), out_(out) {}
+
+  // Copies line i; `tracking` while the entry is still to come, so that its separator follows
+  // the lines above it.
+  void Copy(std::size_t i, bool tracking) {
+    if (tracking) sepFlag_ = lines_[i].text.find(sep_) != std::string_view::npos;
+    *out_ += ConvertColon(lines_[i].text, rules_);
+    *out_ += lines_[i].eol;
+  }
+
+  // The entry above line i (then line i itself), or in the place of the end marker on it.
+  void Above(std::size_t i, bool atMarker) {
+    if (atMarker) return AtMarker(i);
+    *out_ += Entry(i);
+    *out_ += ConvertColon(lines_[i].text, rules_);
+    *out_ += lines_[i].eol;
+  }
+
+  // The entry below line i, which was copied already.
+  void Below(std::size_t i) {
+    if (lines_[i].eol.empty()) *out_ += ChooseEol(lines_, i, rules_);
+    *out_ += Entry(i);
+  }
+
+ private:
+  std::string Entry(std::size_t eolIndex) const {
+    std::string e = "\t'";
+    if (!sepFlag_) e += sep_;
+    e += quotedDir_;
+    e += sep_;
+    e += "',...";
+    e += ChooseEol(lines_, eolIndex, rules_);
+    return e;
+  }
+
+  // Text before the marker (an entry sharing its line) stays a line of its own, the entry
+  // follows, and the marker line keeps whatever followed the marker: nothing is lost and no line
+  // is joined to the next. A list that closes on the marker's line keeps that line whole, with
+  // the entry above it.
+  void AtMarker(std::size_t i) {
+    const TextLine& line = lines_[i];
+    std::size_t at = line.text.find(kEndEntriesMarker);
+    std::string_view before = line.text.substr(0, at);
+    std::string_view markerLine = line.text;
+    // The entry can follow that text only when the text goes on to the next line ("...");
+    // otherwise it goes above the whole line, still inside the list.
+    std::string_view lead = Trim(before, " \t");
+    if (!lead.empty() && lead.find(']') == std::string_view::npos && lead.size() >= 3 &&
+        lead.substr(lead.size() - 3) == "...") {
+      *out_ += ConvertColon(before, rules_);
+      *out_ += ChooseEol(lines_, i, rules_);
+      markerLine = line.text.substr(at);
+      // The entry now follows that text, as it would follow a line of its own.
+      sepFlag_ = before.find(sep_) != std::string_view::npos;
+    }
+    *out_ += Entry(i);
+    *out_ += markerLine;
+    *out_ += line.eol;
+  }
+
+  const std::vector<TextLine>& lines_;
+  const PathRules& rules_;
+  const char sep_;
+  const std::string quotedDir_;
+  std::string* out_;
+  bool sepFlag_ = false;
+};
+
 }  // namespace
 
 AddOutcome AddEntryToText(std::string_view text, const std::string& key, const std::string& entryDir,
@@ -77,66 +150,20 @@ AddOutcome AddEntryToText(std::string_view text, const std::string& key, const s
   std::optional<InsertionPoint> point = FindInsertionPoint(lines);
   // Only lines up to the insertion point can show the directory as listed already.
   std::size_t lastChecked = point ? point->line : lines.size();
-  char sep = FileSeparator(lines, rules);
-  std::string quotedDir = DoubleQuotes(entryDir);
-
+  EntryWriter writer(lines, rules, entryDir, out);
   bool done = false;
   bool inserted = false;
-  bool sepFlag = false;
-  auto entry = [&](std::size_t eolIndex) {
-    std::string e = "\t'";
-    if (!sepFlag) e += sep;
-    e += quotedDir;
-    e += sep;
-    e += "',...";
-    e += ChooseEol(lines, eolIndex, rules);
-    return e;
-  };
-
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const TextLine& line = lines[i];
-    if (!done && i <= lastChecked && LineKey(line.text, rules) == key) done = true;
-    log.WriteLog(std::string(line.text) + "\n");
-    if (!done && point && i == point->line && !point->below) {
-      std::string e = entry(i);
-      if (point->atMarker) {
-        // Text before the marker (an entry sharing its line) stays a line of its own, the entry
-        // follows, and the marker line keeps whatever followed the marker: nothing is lost and
-        // no line is joined to the next. A list that closes on the marker's line keeps that line
-        // whole, with the entry above it.
-        std::size_t at = line.text.find(kEndEntriesMarker);
-        std::string_view before = line.text.substr(0, at);
-        std::string_view markerLine = line.text;
-        // The entry can follow that text only when the text goes on to the next line ("...");
-        // otherwise it goes above the whole line, still inside the list.
-        std::string_view lead = Trim(before, " \t");
-        if (!lead.empty() && lead.find(']') == std::string_view::npos && lead.size() >= 3 &&
-            lead.substr(lead.size() - 3) == "...") {
-          *out += ConvertColon(before, rules);
-          *out += ChooseEol(lines, i, rules);
-          markerLine = line.text.substr(at);
-          // The entry now follows that text, as it would follow a line of its own.
-          sepFlag = before.find(sep) != std::string_view::npos;
-          e = entry(i);
-        }
-        *out += e;
-        *out += markerLine;
-        *out += line.eol;
-      } else {
-        *out += e;
-        *out += ConvertColon(line.text, rules);
-        *out += line.eol;
-      }
-      log.WriteLog("Got closing brace");
-      done = inserted = true;
-      continue;
+    if (!done && i <= lastChecked && LineKey(lines[i].text, rules) == key) done = true;
+    log.WriteLog(std::string(lines[i].text) + "\n");
+    bool here = !done && point && i == point->line;
+    if (here && !point->below) {
+      writer.Above(i, point->atMarker);
+    } else {
+      writer.Copy(i, !done);
+      if (here) writer.Below(i);
     }
-    if (!done) sepFlag = line.text.find(sep) != std::string_view::npos;
-    *out += ConvertColon(line.text, rules);
-    *out += line.eol;
-    if (!done && point && i == point->line && point->below) {
-      if (line.eol.empty()) *out += ChooseEol(lines, i, rules);
-      *out += entry(i);
+    if (here) {
       log.WriteLog("Got closing brace");
       done = inserted = true;
     }

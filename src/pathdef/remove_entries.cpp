@@ -32,10 +32,15 @@ std::string WithoutTrailingSeparator(std::string dir) {
   return dir;
 }
 
-int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
-                          std::string* out) {
-  std::vector<TextLine> lines = SplitLines(text);
-  // In a file with the markers only the lines between them are entries.
+namespace {
+
+struct EntryRange {
+  std::size_t first;
+  std::size_t last;  // the end marker's line, or the number of lines in a file without it
+};
+
+// In a file with the markers only the lines between them are entries.
+EntryRange EntryLines(const std::vector<TextLine>& lines) {
   std::size_t first = 0, last = lines.size();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].text.find(kEndEntriesMarker) != std::string_view::npos) {
@@ -45,36 +50,48 @@ int RemoveEntriesFromText(std::string_view text, const std::string& dir, const P
     if (lines[i].text.find(kBeginEntriesMarker) != std::string_view::npos) first = i + 1;
   }
   if (last == lines.size()) first = 0;
+  return {first, last};
+}
 
-  std::string needle = DoubleQuotes(rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir);
+// A dropped line can bring a line ending in a lone CR next to an empty line ending in LF; written
+// as they are, the two would read back as one CR LF line. The empty line takes the ending of the
+// one before it instead. (They can only meet this way: unbroken, CR LF is one ending.)
+std::string_view KeptEnding(const TextLine& line, const std::string& out) {
+  if (line.text.empty() && line.eol == "\n" && !out.empty() && out.back() == '\r') return "\r";
+  return line.eol;
+}
+
+}  // namespace
+
+int RemoveEntriesFromText(std::string_view text, const std::string& dir, const PathRules& rules, DiagnosticLog& log,
+                          std::string* out) {
+  std::vector<TextLine> lines = SplitLines(text);
+  EntryRange range = EntryLines(lines);
+  std::string shown = rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir;
+  std::string needle = DoubleQuotes(shown);
+  auto holds = [&](std::string_view line) {
+    return HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(line) : std::string(line), needle);
+  };
   out->clear();
   out->reserve(text.size());
   int dropped = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    bool candidate = i >= first && i < last;
-    if (candidate &&
-        HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(lines[i].text) : std::string(lines[i].text), needle)) {
-      log.WriteLog("Found: " + (rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir));
+    if (i >= range.first && i < range.last && holds(lines[i].text)) {
+      log.WriteLog("Found: " + shown);
       ++dropped;
       continue;
     }
-    // A dropped line can bring a line ending in a lone CR next to an empty line ending in LF;
-    // written as they are, the two would read back as one CR LF line. The empty line takes the
-    // ending of the one before it instead. (They can only meet this way: unbroken, CR LF is one
-    // ending.)
-    std::string_view eol = lines[i].eol;
-    if (lines[i].text.empty() && eol == "\n" && !out->empty() && out->back() == '\r') eol = "\r";
-    std::string_view text = lines[i].text;
-    if (i == last && last < lines.size()) {
+    std::string_view eol = KeptEnding(lines[i], *out);
+    std::string_view kept = lines[i].text;
+    if (i == range.last) {
       // An entry sharing the end marker's line goes; the marker and what follows it stay.
-      std::size_t at = text.find(kEndEntriesMarker);
-      std::string before(text.substr(0, at));
-      if (HoldsDirectory(rules.IgnoreCase() ? AsciiLowerCopy(before) : before, needle)) {
-        log.WriteLog("Found: " + (rules.IgnoreCase() ? AsciiLowerCopy(dir) : dir));
-        text = text.substr(at);
+      std::size_t at = kept.find(kEndEntriesMarker);
+      if (holds(kept.substr(0, at))) {
+        log.WriteLog("Found: " + shown);
+        kept = kept.substr(at);
       }
     }
-    *out += text;
+    *out += kept;
     *out += eol;
   }
   return dropped;
