@@ -14,6 +14,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // A name as one line of a log or a report: control characters (a line break in a folder's name,
 // which could forge lines) become '?'.
 std::string OneLine(std::string_view text);
+// The length of the line break that starts at text[i]: CR, LF, or the UTF-8 form of NEL (U+0085),
+// LINE SEPARATOR (U+2028) or PARAGRAPH SEPARATOR (U+2029), at which editors and some readers
+// end a line too. 0 when none starts there.
+std::size_t LineBreakAt(std::string_view text, std::size_t i);
+// Whether the text holds such a line break or a NUL: what no single line of a file may hold.
+bool HoldsLineBreakOrNul(std::string_view text);
 // Strips every character of `set` from both ends.
 std::string_view Trim(std::string_view text, std::string_view set);
 
