@@ -15,9 +15,6 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
     if (IsBlankDirectory(ctx.paths[i])) return 0;
     std::string shown = ctx.rules.IgnoreCase() ? AsciiLowerCopy(ctx.paths[i]) : ctx.paths[i];
     std::string key = DirectoryKey(ctx.paths[i], ctx.rules);
-    // The key decides whether the directory is listed (DirectoryKey); the entry names it as it
-    // was given, except where the platform itself ignores what the trim takes off (Windows).
-    std::string entryDir = ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i];
     for (std::size_t j = 0; j < foundFiles.size(); ++j) {
       if (ctx.Skipped(foundFiles[j])) continue;
       ctx.log.WriteLog("Modify: " + OneLine(foundFiles[j]) + " for " + (j == 0 ? shown : key));
@@ -25,11 +22,12 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
       EditResult edited =
           EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
             if (octave) {
-              if (AddToOctaveBlock(text, entryDir, ctx.rules, out)) return true;
+              if (AddToOctaveBlock(text, ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i], ctx.rules, out))
+                return true;
               *why = kBrokenOctaveBlock;
               return false;
             }
-            if (AddEntryToText(text, key, entryDir, ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
+            if (AddEntryToText(text, ctx.paths[i], ctx.rules, ctx.log, out) != AddOutcome::kNoInsertionPoint)
               return true;
             *why = text.empty() ? "the file is empty"
                                 : R"(no "%%% END ENTRIES %%%" line and no closing "]" to put the entry above)";
@@ -62,7 +60,7 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
               *why = kBrokenOctaveBlock;
               return false;
             }
-            RemoveEntriesFromText(text, dir, ctx.rules, ctx.log, out);
+            RemoveEntriesFromText(text, ctx.paths[i], ctx.rules, ctx.log, out);
             return true;
           });
       if (edited == EditResult::kFailed) result = 0;

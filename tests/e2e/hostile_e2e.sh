@@ -154,6 +154,16 @@ check "exact names: exit 0" test "$rc" -eq 0
 check "exact names: the two others added, /opt/x/ not" same "$P" <(with_entry /opt/x | awk -v e="	'/opt/x.:',...
 	'/opt/x;:',..." '/^%%% END ENTRIES %%%/ { print e } { print }')
 check "exact names: octave" evaluates_with "$P" /opt/x.
+# REMOVE takes only what names that directory or one beneath it.
+run -command ADD -path "/opt/x'"
+run -command ADD -path '/opt/x\y'
+run -command ADD -path /opt/x/sub
+run -command REMOVE -path /opt/x
+check "exact names: REMOVE exit 0" test "$rc" -eq 0
+check "exact names: REMOVE leaves the others" same "$P" <(awk -v e="	'/opt/x.:',...
+	'/opt/x;:',...
+	'/opt/x'':',...
+	'/opt/x\\y:',..." '/^%%% END ENTRIES %%%/ { print e } { print }' "$ORIG")
 
 # One argument is one directory, whatever it holds: nothing in it is an option.
 fresh whole
