@@ -22,8 +22,7 @@ int AddPathEntries(const EditContext& ctx, const StringList& foundFiles) {
       EditResult edited =
           EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
             if (octave) {
-              if (AddToOctaveBlock(text, ctx.rules.WritesKeyAsEntry() ? key : ctx.paths[i], ctx.rules, out))
-                return true;
+              if (AddToOctaveBlock(text, ctx.paths[i], ctx.rules, out)) return true;
               *why = kBrokenOctaveBlock;
               return false;
             }
@@ -56,7 +55,7 @@ int RemovePathEntries(const EditContext& ctx, const StringList& foundFiles) {
       EditResult edited =
           EditOneFile(ctx, foundFiles[j], [&](std::string_view text, std::string* out, std::string* why) {
             if (octave) {
-              if (RemoveFromOctaveBlock(text, dir, ctx.rules, out)) return true;
+              if (RemoveFromOctaveBlock(text, ctx.paths[i], ctx.rules, out)) return true;
               *why = kBrokenOctaveBlock;
               return false;
             }
