@@ -8,8 +8,8 @@ if [ "${1:-all}" != build ]; then
   packages+=(libgtest-dev libgmock-dev googletest
              g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
              xvfb xauth xdotool imagemagick tmux octave file
-             clang clang-tidy clang-format cppcheck libclang-rt-14-dev lintian
-             ansible-core python3-jsonschema)
+             clang clang-tidy clang-format cppcheck pmccabe libclang-rt-14-dev lintian
+             ansible-core python3-jsonschema strace acl)
 fi
 missing=()
 for p in "${packages[@]}"; do

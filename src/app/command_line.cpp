@@ -15,17 +15,87 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-enum class Option { kCommand, kPath, kMatlabRoot, kLog, kSilent, kCheck, kOctave };
+enum class Option {
+  kCommand,
+  kPath,
+  kMatlabRoot,
+  kLogFile,
+  kLog,
+  kSilent,
+  kCheck,
+  kOctave,
+  kDiff,
+  kNotFound,
+  kReport,
+};
 
-constexpr std::array<std::pair<std::string_view, Option>, 7> kOptions{{
-    {"-command", Option::kCommand},
-    {"-path", Option::kPath},
-    {"-matlabroot", Option::kMatlabRoot},
-    {"-log", Option::kLog},
-    {"-silent", Option::kSilent},
-    {"-check", Option::kCheck},
-    {"-octave", Option::kOctave},
+struct OptionWord {
+  std::string_view word;
+  Option option;
+  // A directory's value runs to the next option word, since a directory may hold blanks and
+  // dashes; every other option takes one word.
+  bool directory;
+};
+
+constexpr std::array<OptionWord, 11> kOptions{{
+    {"-command", Option::kCommand, false},
+    {"-path", Option::kPath, true},
+    {"-matlabroot", Option::kMatlabRoot, true},
+    {"-logfile", Option::kLogFile, true},
+    {"-log", Option::kLog, false},
+    {"-silent", Option::kSilent, false},
+    {"-check", Option::kCheck, false},
+    {"-octave", Option::kOctave, false},
+    {"-diff", Option::kDiff, false},
+    {"-notfound", Option::kNotFound, false},
+    {"-report", Option::kReport, false},
 }};
+
+// The options that take one of two words; the first is what holds when the option is not given.
+struct Choice {
+  Option option;
+  std::array<std::string_view, 2> words;
+  std::string_view allowed;
+};
+
+constexpr std::array<Choice, 7> kChoices{{
+    {Option::kLog, {"off", "on"}, "on or off"},
+    {Option::kSilent, {"off", "on"}, "on or off"},
+    {Option::kCheck, {"off", "on"}, "on or off"},
+    {Option::kOctave, {"off", "on"}, "on or off"},
+    {Option::kDiff, {"off", "on"}, "on or off"},
+    {Option::kNotFound, {"fail", "ok"}, "ok or fail"},
+    {Option::kReport, {"text", "json"}, "text or json"},
+}};
+
+struct Value {
+  const OptionWord* option;
+  std::string text;
+};
+
+// The option words with their values, or the problem that stopped the cut.
+struct Cut {
+  std::vector<Value> values;
+  std::string problem;
+};
+
+bool StartsWithDash(std::string_view word) {
+  return !word.empty() && word.front() == '-';
+}
+
+// A word standing where an option word must: before the first option only words without a dash
+// are passed over (as they always were), anywhere else it is a mistake that the line names.
+std::string StrayWord(std::string_view word, const std::vector<Value>& values) {
+  if (StartsWithDash(word)) return problem::UnknownOption(std::string(word));
+  if (values.empty()) return {};
+  return problem::WordAfterValue(values.back().option->word, std::string(word));
+}
+
+// A pair of quotes around the whole value is taken off.
+std::string Unquoted(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+  return std::string(text);
+}
 
 // Where the arguments begin: just past the program's own path, which is never searched.
 std::size_t SkipProgramPath(std::string_view line) {
@@ -40,11 +110,11 @@ std::size_t SkipProgramPath(std::string_view line) {
 }
 
 // An option word stands alone: a blank before it and a blank (or the end of the line) after it.
-const std::pair<std::string_view, Option>* OptionWordAt(std::string_view line, std::size_t i) {
+const OptionWord* OptionWordAt(std::string_view line, std::size_t i) {
   if (i == 0 || i >= line.size() || line[i] != '-' || !IsBlank(line[i - 1])) return nullptr;
-  for (const auto& option : kOptions) {
-    std::size_t end = i + option.first.size();
-    if (line.compare(i, option.first.size(), option.first) == 0 && (end == line.size() || IsBlank(line[end])))
+  for (const OptionWord& option : kOptions) {
+    std::size_t end = i + option.word.size();
+    if (line.compare(i, option.word.size(), option.word) == 0 && (end == line.size() || IsBlank(line[end])))
       return &option;
   }
   return nullptr;
@@ -61,6 +131,13 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+// The word that starts at i: up to the next blank.
+std::string_view WordAt(std::string_view line, std::size_t i) {
+  std::size_t e = i;
+  while (e < line.size() && !IsBlank(line[e])) ++e;
+  return line.substr(i, e - i);
+}
+
 // A value that opens with a double quote is protected up to its partner: the first later quote
 // after which only blanks stand before the end of the line or the next option word. Returns the
 // partner's position, or npos for a quote without one (which is then an ordinary character).
@@ -72,41 +149,48 @@ std::size_t ClosingQuote(std::string_view line, std::size_t open) {
   return std::string_view::npos;
 }
 
-struct Value {
-  Option option;
-  std::string text;
-};
+// A directory's value from `start` (just past its option word): what its pair of quotes holds,
+// or everything up to the next option word, trimmed. Returns where the value ends.
+std::size_t CutDirectory(std::string_view line, std::size_t start, std::string& value) {
+  std::size_t v = SkipBlanks(line, start);
+  std::size_t close = v < line.size() && line[v] == '"' ? ClosingQuote(line, v) : std::string_view::npos;
+  if (close != std::string_view::npos) {
+    value = std::string(line.substr(v + 1, close - v - 1));
+    return close + 1;
+  }
+  std::size_t end = start;
+  while (end < line.size() && !OptionWordAt(line, end)) ++end;
+  value = TrimBlanks(line.substr(start, end - start));
+  return end;
+}
 
-// Each option word with its value: up to the next option word, or what its pair of quotes holds.
-std::vector<Value> CutValues(std::string_view line) {
-  std::vector<Value> values;
-  // The value of the option found last while it is unquoted: it runs to the next option word.
-  std::size_t openIndex = 0, openStart = 0;
-  bool open = false;
-  auto closeOpen = [&](std::size_t end) {
-    if (open) values[openIndex].text = TrimBlanks(line.substr(openStart, end - openStart));
-    open = false;
-  };
-  for (std::size_t i = SkipProgramPath(line); i < line.size(); ++i) {
-    const auto* word = OptionWordAt(line, i);
-    if (!word) continue;
-    closeOpen(i);
-    std::size_t valueStart = i + word->first.size();
-    values.push_back({word->second, {}});
-    std::size_t v = SkipBlanks(line, valueStart);
-    std::size_t close = v < line.size() && line[v] == '"' ? ClosingQuote(line, v) : std::string_view::npos;
-    if (close != std::string_view::npos) {
-      values.back().text = std::string(line.substr(v + 1, close - v - 1));
-      i = close;
+// Any other option's value from `start`: the one word there, unless an option word stands there.
+std::size_t CutWord(std::string_view line, std::size_t start, std::string& value) {
+  std::size_t v = SkipBlanks(line, start);
+  if (v == line.size() || OptionWordAt(line, v)) return v;
+  std::string_view word = WordAt(line, v);
+  value = Unquoted(word);
+  return v + word.size();
+}
+
+// Each option word with its value, from one line.
+Cut CutValues(std::string_view line) {
+  Cut cut;
+  for (std::size_t i = SkipBlanks(line, SkipProgramPath(line)); i < line.size(); i = SkipBlanks(line, i)) {
+    const OptionWord* word = OptionWordAt(line, i);
+    if (!word) {
+      std::string_view stray = WordAt(line, i);
+      cut.problem = StrayWord(stray, cut.values);
+      if (!cut.problem.empty()) return cut;
+      i += stray.size();
       continue;
     }
-    open = true;
-    openIndex = values.size() - 1;
-    openStart = valueStart;
-    i = valueStart - 1;
+    cut.values.push_back({word, {}});
+    std::size_t start = i + word->word.size();
+    i = word->directory ? CutDirectory(line, start, cut.values.back().text)
+                        : CutWord(line, start, cut.values.back().text);
   }
-  closeOpen(line.size());
-  return values;
+  return cut;
 }
 
 // --help, -h or --version asked for alone.
@@ -116,107 +200,143 @@ ParsedCommandLine::Request RequestOf(std::string_view word) {
   return ParsedCommandLine::Request::kRun;
 }
 
-const std::pair<std::string_view, Option>* WholeOptionWord(std::string_view arg) {
-  for (const auto& option : kOptions)
-    if (arg == option.first) return &option;
+const OptionWord* WholeOptionWord(std::string_view arg) {
+  for (const OptionWord& option : kOptions)
+    if (arg == option.word) return &option;
   return nullptr;
 }
 
-// Each option word with its value, from arguments that are each taken whole.
-std::vector<Value> ArgumentValues(const std::vector<std::string>& args) {
-  std::vector<Value> values;
-  bool joined = false;  // whether the value found last holds an argument yet
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (const auto* word = WholeOptionWord(args[i])) {
-      values.push_back({word->second, {}});
-      joined = false;
-    } else if (!values.empty()) {  // words before the first option are ignored, as on one line
-      if (joined) values.back().text += ' ';
-      values.back().text += args[i];
-      joined = true;
-    }
+// A directory's value from args[i] on: the arguments up to the next option word, joined with
+// single blanks. Returns the index after them.
+std::size_t JoinArguments(const std::vector<std::string>& args, std::size_t i, std::string& value) {
+  std::string joined;
+  for (std::size_t first = i; i < args.size() && !WholeOptionWord(args[i]); ++i) {
+    if (i > first) joined += ' ';
+    joined += args[i];
   }
-  for (Value& value : values) {
-    value.text = TrimBlanks(value.text);
-    // A pair of quotes around the whole value is taken off, as on one line.
-    if (value.text.size() >= 2 && value.text.front() == '"' && value.text.back() == '"')
-      value.text = value.text.substr(1, value.text.size() - 2);
-  }
-  return values;
+  value = Unquoted(joined);
+  return i;
 }
 
-// On POSIX every other value names a directory, relative ones once made absolute.
+// Each option word with its value, from arguments that are each taken whole.
+Cut ArgumentValues(const std::vector<std::string>& args) {
+  Cut cut;
+  for (std::size_t i = 1; i < args.size();) {
+    const OptionWord* word = WholeOptionWord(args[i]);
+    if (!word) {
+      cut.problem = StrayWord(args[i], cut.values);
+      if (!cut.problem.empty()) return cut;
+      ++i;
+      continue;
+    }
+    cut.values.push_back({word, {}});
+    ++i;
+    if (word->directory) {
+      i = JoinArguments(args, i, cut.values.back().text);
+    } else if (i < args.size() && !WholeOptionWord(args[i])) {
+      cut.values.back().text = Unquoted(args[i++]);
+    }
+  }
+  return cut;
+}
+
 bool OnlyBlanks(std::string_view text) {
   return SkipBlanks(text, 0) == text.size();
 }
 
-// Each switch is on only when its first occurrence says "on" (any case): -log always worked so,
-// and a caller who knows one switch knows them all.
-void SetSwitch(int& value, bool& seen, const std::string& text) {
-  if (!seen && EqualsIgnoreCase(text, "on")) value = 1;
-  seen = true;
+// What the options of two words were set to: the index of the word, or -1 while not given.
+struct Chosen {
+  std::array<int, kChoices.size()> word;
+  Chosen() { word.fill(-1); }
+  int Of(Option option) const {
+    for (std::size_t i = 0; i < kChoices.size(); ++i)
+      if (kChoices[i].option == option) return word[i] < 0 ? 0 : word[i];
+    return 0;
+  }
+};
+
+// Every value must be one of the option's two words; the first occurrence of the option counts,
+// as it always did for -log, and a caller who knows one option knows them all.
+std::string Choose(const Value& value, Chosen& chosen) {
+  for (std::size_t i = 0; i < kChoices.size(); ++i) {
+    const Choice& choice = kChoices[i];
+    if (choice.option != value.option->option) continue;
+    int word = EqualsIgnoreCase(value.text, choice.words[0])   ? 0
+               : EqualsIgnoreCase(value.text, choice.words[1]) ? 1
+                                                               : -1;
+    if (word < 0) return problem::BadValue(value.option->word, value.text, choice.allowed);
+    if (chosen.word[i] < 0) chosen.word[i] = word;
+  }
+  return {};
 }
 
-// The pairs and switches that the values give, and what makes them unusable. `blank` tells the
-// directories that name nothing.
-ParsedCommandLine FromValues(const std::vector<Value>& values, bool (*blank)(std::string_view)) {
-  ParsedCommandLine parsed;
-  bool logSeen = false;
-  bool silentSeen = false;
-  bool checkSeen = false;
-  bool octaveSeen = false;
-  for (const Value& cut : values) {
-    const std::string& value = cut.text;
-    switch (cut.option) {
-      case Option::kCommand:
-        parsed.commands.insert(parsed.commands.begin(), value);
-        break;
-      case Option::kPath:
-        parsed.paths.insert(parsed.paths.begin(), value);
-        break;
-      case Option::kMatlabRoot:
-        // Unlike the pairs, kept in the order given: the installations are edited in that order.
-        parsed.matlabRoots.push_back(value);
-        break;
-      case Option::kLog:
-        SetSwitch(parsed.logSwitch, logSeen, value);
-        break;
-      case Option::kSilent:
-        SetSwitch(parsed.silentSwitch, silentSeen, value);
-        break;
-      case Option::kCheck:
-        SetSwitch(parsed.checkSwitch, checkSeen, value);
-        break;
-      case Option::kOctave:
-        SetSwitch(parsed.octaveSwitch, octaveSeen, value);
-        break;
-    }
+// Takes one value into `parsed`; returns what makes it unusable.
+std::string Apply(const Value& value, ParsedCommandLine& parsed, Chosen& chosen) {
+  switch (value.option->option) {
+    case Option::kCommand:
+      parsed.commands.insert(parsed.commands.begin(), value.text);
+      return {};
+    case Option::kPath:
+      parsed.paths.insert(parsed.paths.begin(), value.text);
+      return {};
+    case Option::kMatlabRoot:
+      // Unlike the pairs, kept in the order given: the installations are edited in that order.
+      parsed.matlabRoots.push_back(value.text);
+      return {};
+    case Option::kLogFile:
+      // An empty -logfile is a slip in a script (an unset variable), not a wish for the usual log.
+      if (OnlyBlanks(value.text)) return problem::EmptyLogFile();
+      if (!parsed.logFile.empty()) return problem::LogFileTwice();
+      parsed.logFile = value.text;
+      return {};
+    default:
+      return Choose(value, chosen);
   }
+}
 
-  if (parsed.commands.empty() || parsed.paths.empty()) {
-    parsed.problem = problem::NoPair();
-  } else if (parsed.commands.size() != parsed.paths.size()) {
-    parsed.problem = problem::Unpaired(parsed.commands.size(), parsed.paths.size());
-  } else {
-    for (const std::string& command : parsed.commands) {
-      if (!EqualsIgnoreCase(command, "ADD") && !EqualsIgnoreCase(command, "REMOVE")) {
-        parsed.problem = problem::UnknownCommand(command);
-        break;
-      }
-    }
-    for (const std::string& path : parsed.paths) {
-      if (parsed.problem.empty() && blank(path)) {
-        parsed.problem = problem::EmptyDirectory();
-      }
-    }
-    // An empty -matlabroot is a slip in a script (an unset variable), not a wish to edit every
-    // installation found. A root is taken as given on both systems, so only blanks leave nothing.
-    for (const std::string& root : parsed.matlabRoots) {
-      if (parsed.problem.empty() && OnlyBlanks(root)) {
-        parsed.problem = problem::EmptyMatlabRoot();
-      }
-    }
+void SetChoices(const Chosen& chosen, ParsedCommandLine& parsed) {
+  parsed.logSwitch = chosen.Of(Option::kLog);
+  parsed.silentSwitch = chosen.Of(Option::kSilent);
+  parsed.checkSwitch = chosen.Of(Option::kCheck);
+  parsed.octaveSwitch = chosen.Of(Option::kOctave);
+  parsed.diffSwitch = chosen.Of(Option::kDiff);
+  parsed.notFoundOk = chosen.Of(Option::kNotFound) == 1;
+  parsed.reportFormat =
+      chosen.Of(Option::kReport) == 1 ? ParsedCommandLine::ReportFormat::kJson : ParsedCommandLine::ReportFormat::kText;
+}
+
+// What makes the pairs and roots unusable; empty when nothing does.
+std::string PairProblem(const ParsedCommandLine& parsed, bool (*blank)(std::string_view)) {
+  if (parsed.commands.empty() || parsed.paths.empty()) return problem::NoPair();
+  if (parsed.commands.size() != parsed.paths.size())
+    return problem::Unpaired(parsed.commands.size(), parsed.paths.size());
+  for (const std::string& command : parsed.commands)
+    if (!EqualsIgnoreCase(command, "ADD") && !EqualsIgnoreCase(command, "REMOVE"))
+      return problem::UnknownCommand(command);
+  for (const std::string& path : parsed.paths)
+    if (blank(path)) return problem::EmptyDirectory();
+  // An empty -matlabroot is a slip in a script (an unset variable), not a wish to edit every
+  // installation found. A root is taken as given on both systems, so only blanks leave nothing.
+  for (const std::string& root : parsed.matlabRoots)
+    if (OnlyBlanks(root)) return problem::EmptyMatlabRoot();
+  return {};
+}
+
+// The pairs and options that the values give, and what makes them unusable: the cut's problem
+// first, then the first value that is not one of its option's words, then the pairs. `blank`
+// tells the directories that name nothing.
+ParsedCommandLine FromValues(const Cut& cut, bool (*blank)(std::string_view)) {
+  ParsedCommandLine parsed;
+  Chosen chosen;
+  std::string valueProblem;
+  for (const Value& value : cut.values) {
+    std::string problem = Apply(value, parsed, chosen);
+    if (valueProblem.empty()) valueProblem = problem;
   }
+  SetChoices(chosen, parsed);
+  parsed.problem = !cut.problem.empty()    ? cut.problem
+                   : !valueProblem.empty() ? valueProblem
+                                           : PairProblem(parsed, blank);
   return parsed;
 }
 
@@ -267,24 +387,46 @@ std::string Absolute(const std::string& dir, const std::string& cwd) {
   return out.empty() ? "/" : out;
 }
 
-// What -path and -matlabroot values share: no line break, and on POSIX no ~ and nothing relative.
-// `colonAllowed` is false for the directories written into pathdef.m, where ":" separates entries.
-std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const std::string& currentDirectory,
-                               bool colonAllowed) {
+// POSIX: ~ is the shell's to expand, and one that reaches us unexpanded (quoted) names no folder
+// anybody meant; a relative name is made absolute. Windows keeps its own rules for what names a
+// directory.
+std::string MakeAbsolute(std::string& dir, const PathRules& rules, const std::string& currentDirectory) {
+  if (!rules.ChecksPosixDirectories()) return {};
+  if (dir.front() == '~') return problem::TildeDirectory(dir);
+  if (dir.front() == '/') return {};
+  if (currentDirectory.empty() || currentDirectory.front() != '/') return problem::RelativeWithoutCurrentDirectory(dir);
+  dir = Absolute(dir, currentDirectory);
+  return {};
+}
+
+bool HoldsText(std::string_view text, std::string_view part, bool ignoreCase) {
+  if (!ignoreCase) return text.find(part) != std::string_view::npos;
+  return AsciiLowerCopy(text).find(AsciiLowerCopy(part)) != std::string::npos;
+}
+
+// How a directory is put to use: written as an entry of pathdef.m, or only opened.
+enum class Use { kEntry, kOpened };
+
+// Checks the form that is written or opened. A line break would end the entry's line in
+// pathdef.m and break the file, and in any name it would split the log's lines; no real folder
+// holds one. A marker's text would be read as the marker that bounds the entries. On POSIX ':'
+// separates the entries of the path.
+std::string CheckForm(const std::string& dir, const PathRules& rules, Use use) {
+  if (HoldsLineBreakOrNul(dir)) return problem::LineBreakInDirectory(dir);
+  if (use == Use::kOpened) return {};
+  // Windows writes the directory lower-cased, so there the marker's text counts in any case.
+  for (std::string_view marker : {kBeginEntriesMarker, kEndEntriesMarker})
+    if (HoldsText(dir, marker, rules.IgnoreCase())) return problem::MarkerInDirectory(dir, marker);
+  if (rules.ChecksPosixDirectories() && dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
+  return {};
+}
+
+std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const std::string& currentDirectory, Use use) {
   for (std::string& dir : dirs) {
     if (dir.empty()) continue;
-    // A line break would end the entry's line in pathdef.m and break the file; in an
-    // installation's folder it would split the log's lines, and no real folder holds one.
-    if (dir.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) return problem::LineBreakInDirectory();
-    if (!rules.ChecksPosixDirectories()) continue;  // Windows keeps its own rules for what names a directory
-    // ~ is the shell's to expand; one that reaches us unexpanded (quoted) names no folder anybody meant.
-    if (dir.front() == '~') return problem::TildeDirectory(dir);
-    if (dir.front() != '/') {
-      if (currentDirectory.empty() || currentDirectory.front() != '/')
-        return problem::RelativeWithoutCurrentDirectory(dir);
-      dir = Absolute(dir, currentDirectory);
-    }
-    if (!colonAllowed && dir.find(':') != std::string::npos) return problem::ColonInDirectory(dir);
+    std::string problem = MakeAbsolute(dir, rules, currentDirectory);
+    if (problem.empty()) problem = CheckForm(dir, rules, use);
+    if (!problem.empty()) return problem;
   }
   return {};
 }
@@ -292,12 +434,19 @@ std::string CheckDirectoryList(StringList& dirs, const PathRules& rules, const s
 }  // namespace
 
 std::string CheckDirectories(StringList& paths, const PathRules& rules, const std::string& currentDirectory) {
-  return CheckDirectoryList(paths, rules, currentDirectory, false);
+  return CheckDirectoryList(paths, rules, currentDirectory, Use::kEntry);
 }
 
 std::string CheckMatlabRoots(StringList& roots, const PathRules& rules, const std::string& currentDirectory) {
   // A root is only opened, never written into pathdef.m, so a ":" in its name harms nothing.
-  return CheckDirectoryList(roots, rules, currentDirectory, true);
+  return CheckDirectoryList(roots, rules, currentDirectory, Use::kOpened);
+}
+
+std::string CheckLogFile(std::string& logFile, const PathRules& rules, const std::string& currentDirectory) {
+  StringList one{logFile};
+  std::string problem = CheckDirectoryList(one, rules, currentDirectory, Use::kOpened);
+  logFile = one.front();
+  return problem;
 }
 
 }  // namespace vorex

@@ -22,6 +22,20 @@ std::string_view Trim(std::string_view text, std::string_view set) {
   return text.substr(b, e - b + 1);
 }
 
+std::size_t LineBreakAt(std::string_view text, std::size_t i) {
+  if (text[i] == '\n' || text[i] == '\r') return 1;
+  std::string_view rest = text.substr(i);
+  if (rest.starts_with("\xC2\x85")) return 2;
+  if (rest.starts_with("\xE2\x80\xA8") || rest.starts_with("\xE2\x80\xA9")) return 3;
+  return 0;
+}
+
+bool HoldsLineBreakOrNul(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\0' || LineBreakAt(text, i) != 0) return true;
+  return false;
+}
+
 std::string OneLine(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -15,6 +15,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // which could forge lines), the C1 controls and Unicode's line and paragraph separators (which
 // line-splitting callers such as Python's splitlines also cut at) become '?'.
 std::string OneLine(std::string_view text);
+// The length of the line break that starts at text[i]: CR, LF, or the UTF-8 form of NEL (U+0085),
+// LINE SEPARATOR (U+2028) or PARAGRAPH SEPARATOR (U+2029), at which editors and some readers
+// end a line too. 0 when none starts there.
+std::size_t LineBreakAt(std::string_view text, std::size_t i);
+// Whether the text holds such a line break or a NUL: what no single line of a file may hold.
+bool HoldsLineBreakOrNul(std::string_view text);
 // Strips every character of `set` from both ends.
 std::string_view Trim(std::string_view text, std::string_view set);
 

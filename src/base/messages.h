@@ -35,9 +35,20 @@ namespace problem {
 std::string NoPair();
 std::string Unpaired(std::size_t commands, std::size_t paths);
 std::string UnknownCommand(const std::string& command);
+// A word that is no option where an option word must stand.
+std::string UnknownOption(const std::string& word);
+// A second word after the one value of `option`.
+std::string WordAfterValue(std::string_view option, const std::string& word);
+// A value outside the words that `option` takes (`allowed`, such as "on or off").
+std::string BadValue(std::string_view option, const std::string& value, std::string_view allowed);
 std::string EmptyDirectory();
 std::string EmptyMatlabRoot();
+std::string EmptyLogFile();
+std::string LogFileTwice();
+// Without a directory: the part of the line that names no directory.
 std::string LineBreakInDirectory();
+std::string LineBreakInDirectory(const std::string& dir);
+std::string MarkerInDirectory(const std::string& dir, std::string_view marker);
 std::string TildeDirectory(const std::string& dir);
 std::string RelativeWithoutCurrentDirectory(const std::string& dir);
 std::string ColonInDirectory(const std::string& dir);

@@ -21,8 +21,8 @@ class PathRules {
   // Windows itself drops trailing dots and blanks from a name, so the trimmed, lower-cased key
   // names the same directory and is what an entry holds; POSIX writes the directory as given.
   bool WritesKeyAsEntry() const { return windows_; }
-  // Windows entries end in ';' and the first ":'" of every line written becomes ";'"; UNIX files
-  // separate entries with ':' and each file's own separator is kept.
+  // Windows entries end in ';', and the first ":'" of every entry line of the list becomes ";'";
+  // UNIX files separate entries with ':' and each file's own separator is kept.
   bool ConvertsColonEntries() const { return windows_; }
   // Whether a directory is listed: Windows drops trailing dots and blanks from names, so there a
   // directory and a line are compared with the trim characters stripped from both ends. On POSIX

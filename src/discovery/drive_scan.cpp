@@ -20,12 +20,10 @@ struct Frame {
   std::size_t next = 0;
 };
 
-// Records the directory's own LOCAL\PATHDEF.M, then lists, shows and logs its sub-directories.
-// Returns those to walk next; none once the user has cancelled.
-Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList& foundFiles) {
-  Frame frame;
-  if (!ctx.running) return frame;
-  std::vector<std::string> localNames;
+// Lists the directory's sub-directories into `frame` and the LOCAL ones among them into
+// `localNames`. False when the listing failed or the user cancelled during it.
+bool ListSubdirectories(const ScanContext& ctx, const std::string& dir, Frame& frame,
+                        std::vector<std::string>& localNames) {
   bool cancelled = false;
   bool listed = ctx.fs.ListDirectory(dir, [&](const DirEntry& entry) {
     if (!ctx.running) {
@@ -39,8 +37,11 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
     frame.subdirs.push_back({JoinPath(dir, entry.name, ctx.rules), !entry.isLink && !entry.isMountPoint});
     return true;
   });
-  if (!listed || cancelled) return Frame{};
+  return listed && !cancelled;
+}
 
+void RecordPathdefs(const ScanContext& ctx, const std::string& dir, const std::vector<std::string>& localNames,
+                    StringList& foundFiles) {
   for (const std::string& local : localNames) {
     // Windows records LOCAL as the search spells it; POSIX spells every component as stored.
     std::string localDir = JoinPath(dir, ctx.rules.RecordsPatternSpelling() ? std::string("LOCAL") : local, ctx.rules);
@@ -55,7 +56,16 @@ Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList&
       return true;
     });
   }
+}
 
+// Records the directory's own LOCAL\PATHDEF.M, then lists, shows and logs its sub-directories.
+// Returns those to walk next; none once the user has cancelled.
+Frame VisitDirectory(const ScanContext& ctx, const std::string& dir, StringList& foundFiles) {
+  Frame frame;
+  if (!ctx.running) return frame;
+  std::vector<std::string> localNames;
+  if (!ListSubdirectories(ctx, dir, frame, localNames)) return Frame{};
+  RecordPathdefs(ctx, dir, localNames, foundFiles);
   for (const SubDirectory& sub : frame.subdirs) {
     if (!ctx.running) return Frame{};
     ctx.progress.SetDetailText(sub.path);

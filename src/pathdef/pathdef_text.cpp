@@ -43,10 +43,50 @@ bool IsBlankDirectory(std::string_view dir) {
 
 namespace {
 
+bool IsNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// After a name, a closing bracket, a dot or another transpose, a single quote transposes.
+bool QuoteTransposes(std::string_view line, std::size_t i) {
+  if (i == 0) return false;
+  char before = line[i - 1];
+  return IsNameCharacter(before) || before == ')' || before == ']' || before == '}' || before == '.' || before == '\'';
+}
+
+// The quote that closes the string opening at `open` ('' or "" inside it stand for one quote);
+// npos for a string that is not closed on its line.
+std::size_t ClosingQuote(std::string_view line, std::size_t open) {
+  char quote = line[open];
+  for (std::size_t i = open + 1; i < line.size(); ++i) {
+    if (line[i] != quote) continue;
+    if (i + 1 < line.size() && line[i + 1] == quote) {
+      ++i;
+      continue;
+    }
+    return i;
+  }
+  return std::string_view::npos;
+}
+
 // "/opt/x/" names the directory "/opt/x"; the root keeps its only '/'.
 std::string WithoutTrailingSlash(std::string dir) {
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   return dir;
+}
+
+// Windows drops trailing dots and blanks from a name and a trailing separator from a folder, in
+// turns: "Foo.\" and "Foo\." both name "foo". No name starts with ':', which an entry line
+// could not tell from the separator that may open the first entry of a list.
+std::string WindowsKey(std::string_view dir) {
+  std::string key = AsciiLowerCopy(dir);
+  for (;;) {
+    std::string_view trimmed = Trim(key, kTrimSet);
+    if (!trimmed.empty() && trimmed.front() == ':') trimmed.remove_prefix(1);
+    std::string next = WithoutTrailingSeparator(std::string(trimmed));
+    if (next == key) return key;
+    key = std::move(next);
+  }
 }
 
 bool IsEntrySeparator(char c) {
@@ -59,34 +99,77 @@ bool IsEntrySeparator(char c) {
 std::string EntryDirectory(std::string_view line) {
   std::size_t open = line.find_first_not_of(" \t");
   if (open == std::string_view::npos || line[open] != '\'') return {};
-  std::size_t close = open + 1;
-  for (; close < line.size(); ++close) {
-    if (line[close] != '\'') continue;
-    if (close + 1 < line.size() && line[close + 1] == '\'') {
-      ++close;  // a doubled quote belongs to the directory
-      continue;
-    }
-    break;
-  }
-  if (close >= line.size()) return {};
+  std::size_t close = ClosingQuote(line, open);
+  if (close == std::string_view::npos) return {};
   std::string_view inner = line.substr(open + 1, close - open - 1);
   if (!inner.empty() && IsEntrySeparator(inner.front())) inner.remove_prefix(1);
   if (!inner.empty() && IsEntrySeparator(inner.back())) inner.remove_suffix(1);
   return UndoubleQuotes(inner);
 }
 
+bool IsRoot(std::string_view key, const PathRules& rules) {
+  std::string_view separators = rules.Separators();
+  if (key.size() == 1) return separators.find(key[0]) != std::string_view::npos;
+  if (rules.ChecksPosixDirectories()) return false;
+  // "c:" and "c:\": the drive itself.
+  return key.size() <= 3 && key.size() >= 2 && key[1] == ':' &&
+         (key.size() == 2 || separators.find(key[2]) != std::string_view::npos);
+}
+
 }  // namespace
+
+std::size_t CommentStart(std::string_view line) {
+  for (std::size_t i = 0; i < line.size();) {
+    char c = line[i];
+    if (c == '%') return i;
+    if (c == '"' || (c == '\'' && !QuoteTransposes(line, i))) {
+      std::size_t close = ClosingQuote(line, i);
+      if (close == std::string_view::npos) return std::string_view::npos;  // the rest is the string's
+      i = close + 1;
+      continue;
+    }
+    ++i;
+  }
+  return std::string_view::npos;
+}
+
+std::size_t FirstStringEnd(std::string_view line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '%') return std::string_view::npos;
+    bool opens = line[i] == '"' || (line[i] == '\'' && !QuoteTransposes(line, i));
+    if (!opens) continue;
+    std::size_t close = ClosingQuote(line, i);
+    if (line[i] == '\'' || close == std::string_view::npos) return close;
+    i = close;
+  }
+  return std::string_view::npos;
+}
+
+std::size_t MarkerIn(std::string_view line, std::string_view marker) {
+  std::size_t comment = CommentStart(line);
+  return comment == std::string_view::npos ? std::string_view::npos : line.find(marker, comment);
+}
+
+std::string WithoutTrailingSeparator(std::string dir) {
+  while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/') && dir[dir.size() - 2] != ':') dir.pop_back();
+  return dir;
+}
 
 std::string DirectoryKey(std::string_view dir, const PathRules& rules) {
   if (rules.ExactDirectoryKeys()) return WithoutTrailingSlash(std::string(dir));
-  std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(dir) : std::string(dir);
-  return std::string(Trim(lowered, kTrimSet));
+  return WindowsKey(dir);
 }
 
 std::string LineKey(std::string_view line, const PathRules& rules) {
-  if (rules.ExactDirectoryKeys()) return WithoutTrailingSlash(EntryDirectory(line));
-  std::string lowered = rules.IgnoreCase() ? AsciiLowerCopy(line) : std::string(line);
-  return UndoubleQuotes(Trim(lowered, kTrimSet));
+  std::string dir = EntryDirectory(line);
+  return dir.empty() ? dir : DirectoryKey(dir, rules);
+}
+
+bool AtOrBeneath(std::string_view candidate, std::string_view dir, const PathRules& rules) {
+  if (candidate.empty() || dir.empty()) return false;
+  if (candidate == dir) return true;
+  if (IsRoot(dir, rules) || candidate.size() <= dir.size() || candidate.substr(0, dir.size()) != dir) return false;
+  return rules.Separators().find(candidate[dir.size()]) != std::string_view::npos;
 }
 
 }  // namespace vorex

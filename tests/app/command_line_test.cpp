@@ -10,6 +10,16 @@
 namespace vorex {
 namespace {
 
+// The line cut at each blank: what a shell hands over for a line without quotes.
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> args;
+  for (std::size_t b = 0, e; b <= line.size(); b = e + 1) {
+    e = std::min(line.find(' ', b), line.size());
+    args.push_back(line.substr(b, e - b));
+  }
+  return args;
+}
+
 struct ParseCase {
   const char* name;
   const char* line;
@@ -40,7 +50,14 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LogLast", "prog.exe -command ADD -path C:\\Tools\\x -log ON", 1, {"ADD"}, {"C:\\Tools\\x"}, true},
         ParseCase{"LogMixedCase", "prog.exe -command ADD -path C:\\x -log On", 1, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"LogOff", "prog.exe -command ADD -path C:\\x -log off", 0, {"ADD"}, {"C:\\x"}, true},
-        ParseCase{"LogWithoutValue", "prog.exe -command ADD -path C:\\x -log", 0, {"ADD"}, {"C:\\x"}, true},
+        ParseCase{"LogWithoutValue", "prog.exe -command ADD -path C:\\x -log", 0, {}, {}, false},
+        // A directory keeps the dashes it holds: its value runs to the next option word.
+        ParseCase{"UnknownDashWordInsidePath",
+                  "prog.exe -command ADD -path C:\\a -x b -log on",
+                  1,
+                  {"ADD"},
+                  {"C:\\a -x b"},
+                  true},
         // Values are trimmed, so extra blanks no longer turn the log off.
         ParseCase{"LogTwoBlanks", "prog.exe -log  on -command ADD -path C:\\x", 1, {"ADD"}, {"C:\\x"}, true},
         ParseCase{"LogTrailingBlank", "prog.exe -command ADD -path C:\\x -log on ", 1, {"ADD"}, {"C:\\x"}, true},
@@ -133,7 +150,6 @@ TEST(SilentSwitchTest, FoundAndCutLikeTheLogSwitch) {
       {"vorex -command ADD -path /x -silent on", 1, 0},
       {"vorex -command ADD -path /x -silent ON", 1, 0},
       {"vorex -command ADD -path /x -silent off", 0, 0},
-      {"vorex -command ADD -path /x -silent", 0, 0},
       {"vorex -log on -command ADD -path /x -silent on", 1, 1},
       {"vorex -silent off -command ADD -path /x -silent on", 0, 0},  // only the first counts
       {"vorex -silent on -command ADD -path /x -silent off", 1, 0},
@@ -334,13 +350,17 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{"DotDot", {"vorex", "-command", "ADD", "-path", ".."}, 0, 0, {"ADD"}, {".."}, true},
         ArgumentsCase{"DotSlash", {"vorex", "-command", "ADD", "-path", "./x"}, 0, 0, {"ADD"}, {"./x"}, true},
         ArgumentsCase{"TrimCharacters", {"vorex", "-command", "ADD", "-path", ";.,"}, 0, 0, {"ADD"}, {";.,"}, true},
-        ArgumentsCase{"BlanksAroundValueTrimmed",
-                      {"vorex", "-command", " ADD\t", "-path", " /opt/x "},
+        // Blanks are part of a whole argument: only the one-line parser of Windows trims.
+        ArgumentsCase{"TrailingBlankKept",
+                      {"vorex", "-command", "ADD", "-path", "/opt/trail "},
                       0,
                       0,
                       {"ADD"},
-                      {"/opt/x"},
+                      {"/opt/trail "},
                       true},
+        ArgumentsCase{
+            "LeadingBlankKept", {"vorex", "-command", "ADD", "-path", " /opt/x"}, 0, 0, {"ADD"}, {" /opt/x"}, true},
+        ArgumentsCase{"BlanksAroundCommandCount", {"vorex", "-command", " ADD\t", "-path", "/x"}, 0, 0, {}, {}, false},
         ArgumentsCase{"WordsBeforeFirstOptionIgnored",
                       {"vorex", "stray", "-command", "ADD", "-path", "/x"},
                       0,
@@ -539,15 +559,10 @@ TEST(SwitchesTest, CheckAndOctaveAreCutLikeLog) {
       {"vorex -command ADD -path /x -check ON", 1, 0, 0, 0},
       {"vorex -command ADD -check oN -path /x", 1, 0, 0, 0},
       {"vorex -command ADD -path /x -check off", 0, 0, 0, 0},
-      {"vorex -command ADD -path /x -check yes", 0, 0, 0, 0},
-      {"vorex -command ADD -path /x -check", 0, 0, 0, 0},
-      {"vorex -check -command ADD -path /x", 0, 0, 0, 0},
-      {"vorex -check on on -command ADD -path /x", 0, 0, 0, 0},  // the whole value must be "on"
       {"vorex -check off -command ADD -path /x -check on", 0, 0, 0, 0},
       {"vorex -check on -command ADD -path /x -check off", 1, 0, 0, 0},
       {"vorex -octave on -command ADD -path /x", 0, 1, 0, 0},
       {"vorex -command ADD -path /x -octave On", 0, 1, 0, 0},
-      {"vorex -command ADD -path /x -octave", 0, 0, 0, 0},
       {"vorex -octave off -command ADD -path /x -octave on", 0, 0, 0, 0},
       {"vorex -silent on -check on -log on -octave on -command ADD -path /x", 1, 1, 1, 1},
       {"vorex -command ADD -path /x -octave on -silent on -check on", 1, 1, 1, 0},
@@ -557,13 +572,8 @@ TEST(SwitchesTest, CheckAndOctaveAreCutLikeLog) {
       {"vorex -check off -octave on -check on -log off -command ADD -path /x", 0, 1, 0, 0},
   };
   for (const Row& row : rows) {
-    std::vector<std::string> args;
     std::string line = row.line;
-    for (std::size_t b = 0, e; b <= line.size(); b = e + 1) {
-      e = std::min(line.find(' ', b), line.size());
-      args.push_back(line.substr(b, e - b));
-    }
-    for (const ParsedCommandLine& parsed : {ParseCommandLine(line), ParseArguments(args)}) {
+    for (const ParsedCommandLine& parsed : {ParseCommandLine(line), ParseArguments(Words(line))}) {
       EXPECT_EQ(parsed.problem, "") << row.line;
       EXPECT_EQ(parsed.checkSwitch, row.check) << row.line;
       EXPECT_EQ(parsed.octaveSwitch, row.octave) << row.line;
@@ -615,8 +625,171 @@ TEST(CheckMatlabRootsTest, RefusesOrRewritesOddFolders) {
 TEST(HelpTextTest, ListsEveryOption) {
   std::string help = HelpText();
   EXPECT_EQ(help.rfind(UsageText(""), 0), 0u);
-  for (const char* option : {"-matlabroot ", "-log on ", "-silent on ", "-check on ", "-octave on "})
+  for (const char* option : {"-matlabroot ", "-log on ", "-logfile ", "-silent on ", "-check on ", "-octave on ",
+                             "-diff on ", "-notfound ok ", "-report json "})
     EXPECT_NE(help.find(std::string("\n  ") + option), std::string::npos) << option;
+}
+
+// Where an option word must stand (at the start, after a one-word value) a word is refused unless
+// it is one; every option but the directories takes exactly one of its words. Both parsers agree,
+// and the problem line names what was refused.
+TEST(OptionWordsTest, WhatIsNoOptionOrNoValueIsRefused) {
+  struct Row {
+    const char* line;
+    std::string problem;
+  } rows[] = {
+      {"vorex -silnet on -command ADD -path /x", problem::UnknownOption("-silnet")},
+      {"vorex -silent on -bogus ok -command ADD -path /x", problem::UnknownOption("-bogus")},
+      {"vorex -command ADD -bogus -path /x", problem::UnknownOption("-bogus")},
+      {"vorex --help -command ADD -path /x", problem::UnknownOption("--help")},
+      {"vorex -silent yes -command ADD -path /x", problem::BadValue("-silent", "yes", "on or off")},
+      {"vorex -command ADD -path /x -log 1", problem::BadValue("-log", "1", "on or off")},
+      {"vorex -command ADD -path /x -octave", problem::BadValue("-octave", "", "on or off")},
+      {"vorex -check -command ADD -path /x", problem::BadValue("-check", "", "on or off")},
+      {"vorex -diff true -command ADD -path /x", problem::BadValue("-diff", "true", "on or off")},
+      {"vorex -notfound yes -command ADD -path /x", problem::BadValue("-notfound", "yes", "ok or fail")},
+      {"vorex -report xml -command ADD -path /x", problem::BadValue("-report", "xml", "text or json")},
+      // Every occurrence is checked, not only the first, which is the one that counts.
+      {"vorex -log on -command ADD -path /x -log maybe", problem::BadValue("-log", "maybe", "on or off")},
+      {"vorex -silent on extra -command ADD -path /x", problem::WordAfterValue("-silent", "extra")},
+      {"vorex -check on on -command ADD -path /x", problem::WordAfterValue("-check", "on")},
+      {"vorex -command ADD REMOVE -path /x", problem::WordAfterValue("-command", "REMOVE")},
+      {"vorex -logfile -command ADD -path /x", problem::EmptyLogFile()},
+      {"vorex -command ADD -path /x -logfile \"\"", problem::EmptyLogFile()},
+      {"vorex -logfile /a -command ADD -path /x -logfile /b", problem::LogFileTwice()},
+      // A bad value is named before a missing pair.
+      {"vorex -silent yes", problem::BadValue("-silent", "yes", "on or off")},
+  };
+  for (const Row& row : rows)
+    for (const ParsedCommandLine& parsed : {ParseCommandLine(row.line), ParseArguments(Words(row.line))})
+      EXPECT_EQ(parsed.problem, row.problem) << row.line;
+  // After a directory an unknown word is part of the directory, on both systems.
+  const char* line = "vorex -command ADD -path /x -Log on";
+  for (const ParsedCommandLine& parsed : {ParseCommandLine(line), ParseArguments(Words(line))}) {
+    EXPECT_EQ(parsed.problem, "");
+    EXPECT_EQ(parsed.paths, StringList{"/x -Log on"});
+    EXPECT_EQ(parsed.logSwitch, 0);
+  }
+}
+
+// The options of two words: either word in any case, the first occurrence counts, and a
+// -logfile value is cut like a directory.
+TEST(OptionValuesTest, ReadOnBothSystems) {
+  using Format = ParsedCommandLine::ReportFormat;
+  struct Row {
+    const char* line;
+    bool notFoundOk;
+    Format format;
+    int diff;
+    std::string logFile;
+  } rows[] = {
+      {"vorex -command ADD -path /x", false, Format::kText, 0, ""},
+      {"vorex -notfound ok -command ADD -path /x", true, Format::kText, 0, ""},
+      {"vorex -notfound OK -command ADD -path /x -notfound fail", true, Format::kText, 0, ""},
+      {"vorex -notfound Fail -command ADD -path /x", false, Format::kText, 0, ""},
+      {"vorex -report json -command ADD -path /x", false, Format::kJson, 0, ""},
+      {"vorex -report TEXT -report json -command ADD -path /x", false, Format::kText, 0, ""},
+      {"vorex -command ADD -path /x -diff On", false, Format::kText, 1, ""},
+      {"vorex -diff off -command ADD -path /x -diff on", false, Format::kText, 0, ""},
+      {"vorex -logfile /var/log/v.log -command ADD -path /x", false, Format::kText, 0, "/var/log/v.log"},
+      {"vorex -command ADD -logfile /tmp/my -x.log -path /x", false, Format::kText, 0, "/tmp/my -x.log"},
+      {"vorex -logfile rel.log -report json -notfound ok -diff on -command ADD -path /x", true, Format::kJson, 1,
+       "rel.log"},
+  };
+  for (const Row& row : rows) {
+    for (const ParsedCommandLine& parsed : {ParseCommandLine(row.line), ParseArguments(Words(row.line))}) {
+      ASSERT_EQ(parsed.problem, "") << row.line;
+      EXPECT_EQ(parsed.notFoundOk, row.notFoundOk) << row.line;
+      EXPECT_EQ(parsed.reportFormat, row.format) << row.line;
+      EXPECT_EQ(parsed.diffSwitch, row.diff) << row.line;
+      EXPECT_EQ(parsed.logFile, row.logFile) << row.line;
+      EXPECT_EQ(parsed.paths, StringList{"/x"}) << row.line;
+    }
+  }
+  // Quoted on one line, whole as one argument: blanks and option words stay in the file name.
+  EXPECT_EQ(ParseCommandLine(R"(vorex.exe -logfile "C:\l -path x.log" -command ADD -path C:\x)").logFile,
+            R"(C:\l -path x.log)");
+  EXPECT_EQ(ParseArguments({"vorex", "-logfile", "/l -path x.log ", "-command", "ADD", "-path", "/x"}).logFile,
+            "/l -path x.log ");
+}
+
+// Every check runs on the directory as it is written: made absolute first on POSIX, so a current
+// directory that holds a line break, a ':' or a marker's text is refused with the relative name.
+TEST(CheckDirectoriesTest, ChecksTheFormThatIsWritten) {
+  const std::string nel = "\xC2\x85", lineSep = "\xE2\x80\xA8", paraSep = "\xE2\x80\xA9";
+  struct Row {
+    const char* name;
+    bool windows;
+    std::string dir;
+    std::string cwd;
+    std::string problem;  // empty: usable
+  } rows[] = {
+      {"CwdNewline", false, "x", "/tmp/a\nb", problem::LineBreakInDirectory("/tmp/a\nb/x")},
+      {"CwdCarriageReturn", false, ".", "/tmp/a\rb", problem::LineBreakInDirectory("/tmp/a\rb")},
+      {"CwdNel", false, "../x", "/tmp/a" + nel + "b/c", problem::LineBreakInDirectory("/tmp/a" + nel + "b/x")},
+      {"CwdColon", false, "x", "/tmp/a:b", problem::ColonInDirectory("/tmp/a:b/x")},
+      {"CwdMarker", false, "x", "/tmp/%%% END ENTRIES %%%",
+       problem::MarkerInDirectory("/tmp/%%% END ENTRIES %%%/x", "%%% END ENTRIES %%%")},
+      {"Nel", false, "/opt/a" + nel, "/", problem::LineBreakInDirectory("/opt/a" + nel)},
+      {"LineSeparator", false, "/opt/a" + lineSep + "b", "/", problem::LineBreakInDirectory("/opt/a" + lineSep + "b")},
+      {"ParagraphSeparator", true, "C:\\a" + paraSep, "", problem::LineBreakInDirectory("C:\\a" + paraSep)},
+      {"WindowsNewline", true, "C:\\a\nb", "", problem::LineBreakInDirectory("C:\\a\nb")},
+      {"EndMarker", false, "/opt/x %%% END ENTRIES %%%", "/",
+       problem::MarkerInDirectory("/opt/x %%% END ENTRIES %%%", "%%% END ENTRIES %%%")},
+      {"BeginMarker", true, "C:\\%%% BEGIN ENTRIES %%%", "",
+       problem::MarkerInDirectory("C:\\%%% BEGIN ENTRIES %%%", "%%% BEGIN ENTRIES %%%")},
+      // Windows writes it lower-cased, where the marker's text counts in any case; POSIX keeps case.
+      {"WindowsMarkerAnyCase", true, "C:\\%%% end entries %%%", "",
+       problem::MarkerInDirectory("C:\\%%% end entries %%%", "%%% END ENTRIES %%%")},
+      {"PosixMarkerOtherCase", false, "/opt/%%% end entries %%%", "/", ""},
+      {"PercentsAlone", false, "/opt/%%% x %%%", "/", ""},
+      // Other bytes above ASCII are names like any other.
+      {"Utf8Name", false, "/opt/caf\xC3\xA9 \xE2\x80\xA6", "/", ""},
+  };
+  for (const Row& row : rows) {
+    StringList paths{row.dir};
+    EXPECT_EQ(CheckDirectories(paths, row.windows ? PathRules::Windows() : PathRules::Posix(), row.cwd), row.problem)
+        << row.name;
+  }
+}
+
+// Installations' folders and the log file are only opened: a line break refuses them, a marker's
+// text or a ':' does not; POSIX makes them absolute first, Windows takes them as given.
+TEST(CheckOpenedNamesTest, RootsAndTheLogFile) {
+  struct Row {
+    const char* name;
+    bool windows;
+    std::string given;
+    std::string checked;  // empty: refused
+  } rows[] = {
+      {"Absolute", false, "/var/log/v.log", "/var/log/v.log"},
+      {"Relative", false, "logs/../v.log", "/home/me/v.log"},
+      {"Colon", false, "a:b.log", "/home/me/a:b.log"},
+      {"Marker", false, "%%% END ENTRIES %%%", "/home/me/%%% END ENTRIES %%%"},
+      {"TrailingBlankKept", false, "v.log ", "/home/me/v.log "},
+      {"Tilde", false, "~/v.log", ""},
+      {"Newline", false, "/tmp/a\nb", ""},
+      {"LineSeparator", false, "/tmp/a\xE2\x80\xA8", ""},
+      {"WindowsAsGiven", true, "..\\v.log", "..\\v.log"},
+      {"WindowsCarriageReturn", true, "C:\\a\rb", ""},
+  };
+  for (const Row& row : rows) {
+    PathRules rules = row.windows ? PathRules::Windows() : PathRules::Posix();
+    std::string logFile = row.given;
+    StringList roots{row.given};
+    std::string logProblem = CheckLogFile(logFile, rules, "/home/me");
+    EXPECT_EQ(logProblem, CheckMatlabRoots(roots, rules, "/home/me")) << row.name;
+    if (row.checked.empty()) {
+      EXPECT_EQ(logProblem.rfind("Problem: ", 0), 0u) << row.name;
+      continue;
+    }
+    EXPECT_EQ(logProblem, "") << row.name;
+    EXPECT_EQ(logFile, row.checked) << row.name;
+    EXPECT_EQ(roots, StringList{row.checked}) << row.name;
+  }
+  std::string none;
+  EXPECT_EQ(CheckLogFile(none, PathRules::Posix(), ""), "");  // not given: nothing to check
+  EXPECT_EQ(none, "");
 }
 
 }  // namespace

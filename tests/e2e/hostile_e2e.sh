@@ -154,6 +154,16 @@ check "exact names: exit 0" test "$rc" -eq 0
 check "exact names: the two others added, /opt/x/ not" same "$P" <(with_entry /opt/x | awk -v e="	'/opt/x.:',...
 	'/opt/x;:',..." '/^%%% END ENTRIES %%%/ { print e } { print }')
 check "exact names: octave" evaluates_with "$P" /opt/x.
+# REMOVE takes only what names that directory or one beneath it.
+run -command ADD -path "/opt/x'"
+run -command ADD -path '/opt/x\y'
+run -command ADD -path /opt/x/sub
+run -command REMOVE -path /opt/x
+check "exact names: REMOVE exit 0" test "$rc" -eq 0
+check "exact names: REMOVE leaves the others" same "$P" <(awk -v e="	'/opt/x.:',...
+	'/opt/x;:',...
+	'/opt/x'':',...
+	'/opt/x\\y:',..." '/^%%% END ENTRIES %%%/ { print e } { print }' "$ORIG")
 
 # One argument is one directory, whatever it holds: nothing in it is an option.
 fresh whole
@@ -179,6 +189,33 @@ for dir in '~/m' $'/opt/a\nb' $'/opt/a\rb' '/opt/a:b'; do
   check "refused $(printf %q "$dir"): problem named" grep -q "^Problem: " <<<"$err"
   check "refused $(printf %q "$dir"): file untouched" same "$P" "$ORIG"
   check "refused $(printf %q "$dir"): no backup" test ! -e "$I/toolbox/local/pathdef.bak"
+done
+
+# A relative directory is checked as it is written: made absolute against a current directory
+# whose name holds a line break, it would write two lines.
+fresh refused-cwd
+mkdir -p "$WORK/a
+b"
+err=$(cd "$WORK/a
+b" && PATH="$I/bin:/usr/bin:/bin" timeout 20 "$VOREX" -command ADD -path x 2>&1 >/dev/null </dev/null)
+rc=$?
+check "refused: relative in a folder with a line break: exit 64" test "$rc" -eq 64
+check "refused: relative in a folder with a line break: problem named" grep -q "^Problem: .*line break" <<<"$err"
+check "refused: relative in a folder with a line break: file untouched" same "$P" "$ORIG"
+for dir in $'/opt/a\xe2\x80\xa8b' '/opt/x %%% END ENTRIES %%%'; do
+  run -command ADD -path "$dir"
+  check "refused $(printf %q "$dir"): exit 64" test "$rc" -eq 64
+  check "refused $(printf %q "$dir"): file untouched" same "$P" "$ORIG"
+done
+
+# Options: an unknown one where an option must stand, or a value that is none of the option's
+# words, is a bad command line. (After a directory the same words would be part of it.)
+for args in "-silnet on" "-silent yes" "-silent on extra" "-notfound maybe" "-report xml" "-diff"; do
+  # shellcheck disable=SC2086 # the words are meant to be split
+  run $args -command ADD -path /opt/x
+  check "refused option $args: exit 64" test "$rc" -eq 64
+  check "refused option $args: problem named" grep -q "^Problem: .*${args%% *}" <<<"$err"
+  check "refused option $args: file untouched" same "$P" "$ORIG"
 done
 
 # --- No rights: an ordinary user on an installation owned by root.

@@ -56,7 +56,7 @@ check "ADD: status 0" test "$rc" -eq 0
 check "ADD: reported" grep -qxF "changed $S/octaverc" <<<"$out"
 check "ADD: MATLAB unchanged (listed already)" grep -qxF "unchanged $WORK/matlab/toolbox/local/pathdef.m" <<<"$out"
 check "ADD: the block at the end" test "$(tail -3 "$S/octaverc")" = "## Begin vorex section, do not edit
-addpath ('$WORK/tb');
+addpath ('$WORK/tb', '-end');
 ## End vorex section"
 check "ADD: every line before it kept" cmp -s <(head -n "$(wc -l < "$WORK/before")" "$S/octaverc") "$WORK/before"
 check "ADD: backup" cmp -s "$S/octaverc.bak" "$WORK/before"

@@ -257,7 +257,7 @@ $W vorex.exe -silent on -octave on -command ADD -path 'C:\oct2' > "$WORK/report"
 check "octave: status 0" test $? = 0
 check "octave: MATLAB edited" grep -qF "c:\oct2;'" "$C/M/toolbox/local/pathdef.m"
 printf '## site startup\r\npkg load signal\r\n## Begin vorex section, do not edit\r\naddpath (%s);\r\n## End vorex section\r\n' \
-  "'c:\oct2'" > "$WORK/octaverc-expected"
+  "'c:\oct2', '-end'" > "$WORK/octaverc-expected"
 check "octave: the block at the end, every other line kept" cmp -s "$O/octaverc" "$WORK/octaverc-expected"
 check "octave: backup beside it" cmp -s "$O/octaverc.bak" "$WORK/octaverc-before"
 check "octave: reported" grep -qF 'changed C:\Program Files\GNU Octave\Octave-9.2.0\mingw64\share\octave\site\m\startup\octaverc' "$WORK/report"

@@ -33,6 +33,21 @@ std::size_t LineOf(const std::string& text, const std::string& needle) {
   return line;
 }
 
+// The text as Windows leaves a UNIX file's list: the first ":'" of each line between the markers
+// (from the top in a file without a begin marker) becomes ";'", every other line stays as it was.
+std::string ListConverted(const std::string& text) {
+  std::string out;
+  bool inList = text.find("%%% BEGIN ENTRIES %%%") == std::string::npos;
+  for (const TextLine& line : SplitLines(text)) {
+    std::string t(line.text);
+    if (t == "%%% END ENTRIES %%%") inList = false;
+    if (std::size_t p = t.find(":'"); inList && p != std::string::npos) t[p] = ';';
+    if (t == "%%% BEGIN ENTRIES %%%") inList = true;
+    out += t + std::string(line.eol);
+  }
+  return out;
+}
+
 struct AddCase {
   const char* name;
   bool windows;
@@ -113,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"BracketInCommentIgnored", true, kBracketInComment, "C:\\n",
                 Inserted(kBracketInComment, 3, "\t'c:\\n;',...\n")},
         AddCase{"FirstColonQuoteConverted", true, kColons, "C:\\n",
-                "p = [...\n     'C:\\a;', ... % :'x' :'y'\n\t';c:\\n;',...\n%%% END ENTRIES %%%\n];\n"},
+                // The entry above now ends in ';': the new one needs no separator of its own.
+                "p = [...\n     'C:\\a;', ... % :'x' :'y'\n\t'c:\\n;',...\n%%% END ENTRIES %%%\n];\n"},
         AddCase{"LongLineWhole", true, kLongLine, "C:\\n", Inserted(kLongLine, 2, "\t'c:\\n;',...\n")},
         AddCase{"ListedBelowMarkerDoesNotCount", true, kBelowOnly, "C:\\New",
                 Inserted(kBelowOnly, 2, "\t'c:\\new;',...\n")},
@@ -138,6 +154,30 @@ INSTANTIATE_TEST_SUITE_P(
         // "/opt/x." is another directory than the listed "/opt/x" on POSIX.
         AddCase{"UnixTrailingDotBesideListed", false, testing::kCurrentUnix, "/opt/x.",
                 Inserted(testing::kCurrentUnix, LineOf(testing::kCurrentUnix, "%%% END"), "\t'/opt/x.:',...\n")},
+        // Windows ignores a trailing separator as it ignores trailing dots: "C:\\Tools\\Q\\" (as an
+        // installer passes [INSTALLDIR]) names the directory "c:\\tools\\q".
+        AddCase{"WindowsTrailingBackslashDropped", true, kMarkerFirst, "C:\\Tools\\Q\\",
+                "\t';c:\\tools\\q;',...\n" + kMarkerFirst},
+        AddCase{"WindowsDotAndBackslashDropped", true, kMarkerFirst, "C:\\Tools\\Q.\\.",
+                "\t';c:\\tools\\q;',...\n" + kMarkerFirst},
+        AddCase{"WindowsDriveRootKeepsItsSeparator", true, kMarkerFirst, "D:\\", "\t';d:\\;',...\n" + kMarkerFirst},
+        AddCase{"WindowsListedWithTrailingBackslash", true, "p = [...\n'c:\\q\\;',...\n%%% END ENTRIES %%%\n];\n",
+                "C:\\Q", "p = [...\n'c:\\q\\;',...\n%%% END ENTRIES %%%\n];\n"},
+        // A UNIX file on Windows: its entries take the Windows separator, MATLAB's own lines below
+        // the list (separator = ':';) do not.
+        AddCase{"WindowsConvertsOnlyTheList", true, testing::kCurrentUnix, "C:\\New",
+                Inserted(ListConverted(testing::kCurrentUnix), LineOf(testing::kCurrentUnix, "%%% END"),
+                         "\t'c:\\new;',...\n")},
+        AddCase{"WindowsFileUnchangedOutsideTheEntry", true, testing::kCurrentWindows, "C:\\New",
+                Inserted(testing::kCurrentWindows, LineOf(testing::kCurrentWindows, "%%% END"), "\t'c:\\new;',...\n")},
+        // Marker text in a quoted entry is part of a name: the entry goes above the real marker.
+        AddCase{
+            "MarkerTextInsideAnEntry", false, "p = [...\n'/opt/a %%% END ENTRIES %%%:', ...\n%%% END ENTRIES %%%\n];\n",
+            "/b",
+            Inserted("p = [...\n'/opt/a %%% END ENTRIES %%%:', ...\n%%% END ENTRIES %%%\n];\n", 2, "\t'/b:',...\n")},
+        AddCase{"MarkerTextInsideAnEntryIsListed", false,
+                "p = [...\n'/opt/a %%% END ENTRIES %%%:', ...\n%%% END ENTRIES %%%\n];\n", "/opt/a %%% END ENTRIES %%%",
+                "p = [...\n'/opt/a %%% END ENTRIES %%%:', ...\n%%% END ENTRIES %%%\n];\n"},
         AddCase{"AlreadyListedWithQuote", true, "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n",
                 "C:\\O'Brien", "p = [...\n\t'c:\\o''brien;',...\n%%% END ENTRIES %%%\n];\n"}),
     [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
@@ -190,7 +230,17 @@ TEST(KeyTest, ListedOnlyWhereThePlatformSeesOneDirectory) {
       {"WindowsSemicolon", true, "C:\\x;", "'c:\\x;', ...", true},
       {"WindowsCase", true, "c:\\TOOLS\\x", "     'C:\\Tools\\x;', ...", true},
       {"WindowsFirstEntryLeadingSeparator", true, "C:\\n", "\t';c:\\n;',...", true},
-      {"WindowsTrailingBackslashCounts", true, "C:\\x\\", "'c:\\x;', ...", false},
+      {"WindowsTrailingBackslashIgnored", true, "C:\\x\\", "'c:\\x;', ...", true},
+      {"WindowsBackslashDotIgnored", true, "C:\\x\\.", "'c:\\x;', ...", true},
+      {"WindowsDotBackslashIgnored", true, "C:\\x.\\", "'c:\\x;', ...", true},
+      {"WindowsEntryWithTrailingBackslash", true, "C:\\x", "'c:\\x\\;', ...", true},
+      {"WindowsQuotedWithBlank", true, "\"C:\\x \"", "'c:\\x;', ...", true},
+      {"WindowsUnixSeparator", true, "C:\\x", "'c:\\x:', ...", true},
+      {"WindowsDriveRoot", true, "C:\\", "'c:\\;', ...", true},
+      {"WindowsDriveRootIsNotTheDrive", true, "C:\\", "'c:\\x;', ...", false},
+      {"MarkerTextInsideEntry", false, "/opt/%%% END ENTRIES %%%", "'/opt/%%% END ENTRIES %%%:', ...", true},
+      {"PercentInsideEntry", false, "/opt/100%", "'/opt/100%:', ... % note", true},
+      {"UnclosedQuoteIsNoEntry", false, "/opt/x", "'/opt/x:, ...", false},
       {"WindowsBeneathIsAnother", true, "C:\\x", "'c:\\x\\sub;', ...", false},
   };
   for (const Row& row : rows) {
@@ -280,6 +330,19 @@ struct RemoveCase {
 
 class RemoveTest : public ::testing::TestWithParam<RemoveCase> {};
 
+// Names that only start like /opt/x.
+const std::string kLookalikes =
+    "p = [...\n%%% BEGIN ENTRIES %%%\n'/:', ...\n'/opt/x;:', ...\n'/opt/x'':', ...\n'/opt/x\\y:', ...\n'/opt/x:', ...\n"
+    "'/opt/x/sub:', ...\n'/opt/xyz:', ...\n'/opt/x.:', ...\n%%% END ENTRIES %%%\n];\n";
+const std::string kWindowsLookalikes =
+    "p = [...\n%%% BEGIN ENTRIES %%%\n'C:\\;', ...\n'C:\\Tools;', ...\n'c:\\q\\;', ...\n'c:\\qq;', ...\n"
+    "%%% END ENTRIES %%%\n];\n";
+const std::string kBeginTextInEntry =
+    "p = [...\n%%% BEGIN ENTRIES %%%\n'/opt/x:', ...\n'/opt/x/sub:', ...\n'/opt/%%% BEGIN ENTRIES %%%:', ...\n"
+    "%%% END ENTRIES %%%\n];\n";
+const std::string kEndTextInEntry =
+    "p = [...\n%%% BEGIN ENTRIES %%%\n'/opt/a %%% END ENTRIES %%%:', ...\n'/opt/z:', ...\n%%% END ENTRIES %%%\n];\n";
+
 TEST_P(RemoveTest, DropsTheDirectoryAndWhatIsBeneathIt) {
   const RemoveCase& c = GetParam();
   Harness h(c.windows ? PathRules::Windows() : PathRules::Posix());
@@ -331,7 +394,38 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{
             "OldFileWithoutMarkers", true, testing::kOldInstallerLf, "C:\\Tools\\xyz", {"'C:\\Tools\\xyz;',...\n"}},
         RemoveCase{"CrOnly", false, kCrOnlyUnix, "/a", {"'/a:', ...\r"}},
-        RemoveCase{"EmptyFile", true, "", "C:\\x", {}}),
+        RemoveCase{"EmptyFile", true, "", "C:\\x", {}},
+        // POSIX: only the entry that names the directory, and those beneath it.
+        RemoveCase{"UnixOnlyTheExactEntry", false, kLookalikes, "/opt/x", {"'/opt/x:', ...\n", "'/opt/x/sub:', ...\n"}},
+        RemoveCase{
+            "UnixTrailingSlashAside", false, kLookalikes, "/opt/x/", {"'/opt/x:', ...\n", "'/opt/x/sub:', ...\n"}},
+        RemoveCase{"UnixSemicolonNameAlone", false, kLookalikes, "/opt/x;", {"'/opt/x;:', ...\n"}},
+        RemoveCase{"UnixRootOnlyItself", false, kLookalikes, "/", {"'/:', ...\n"}},
+        // Windows: the directory however Windows would spell it, as ADD writes it.
+        RemoveCase{"WindowsTrailingDot",
+                   true,
+                   testing::kSavepathWindows,
+                   "C:\\Tools\\x.",
+                   {"     'C:\\Tools\\x;', ...\n", "     'C:\\Tools\\x\\sub;', ...\n"}},
+        RemoveCase{"WindowsQuotedWithBlank",
+                   true,
+                   testing::kSavepathWindows,
+                   "\"C:\\Tools\\x \"",
+                   {"     'C:\\Tools\\x;', ...\n", "     'C:\\Tools\\x\\sub;', ...\n"}},
+        RemoveCase{"WindowsBackslashDot",
+                   true,
+                   testing::kSavepathWindows,
+                   "C:\\Tools\\x\\.",
+                   {"     'C:\\Tools\\x;', ...\n", "     'C:\\Tools\\x\\sub;', ...\n"}},
+        RemoveCase{"WindowsEntryWithTrailingBackslash", true, kWindowsLookalikes, "C:\\Q", {"'c:\\q\\;', ...\n"}},
+        RemoveCase{"WindowsDriveRootOnlyItself", true, kWindowsLookalikes, "c:\\", {"'C:\\;', ...\n"}},
+        // Marker text inside an entry marks nothing: the entries above it are still in the list.
+        RemoveCase{"BeginMarkerTextInALaterEntry",
+                   false,
+                   kBeginTextInEntry,
+                   "/opt/x",
+                   {"'/opt/x:', ...\n", "'/opt/x/sub:', ...\n"}},
+        RemoveCase{"EndMarkerTextInAnEarlierEntry", false, kEndTextInEntry, "/opt/z", {"'/opt/z:', ...\n"}}),
     [](const ::testing::TestParamInfo<RemoveCase>& info) { return std::string(info.param.name); });
 
 // An entry sharing the end marker's line is removed from it; the marker and what follows it stay.
@@ -403,8 +497,8 @@ struct RoundTrip {
 
 class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 
-// ADD then REMOVE of a directory not yet listed gives back the original lines (on Windows as
-// they stand after the ":'" change).
+// ADD then REMOVE of a directory not yet listed gives back the original file (on Windows with a
+// UNIX file's entries ending in ';' from then on).
 TEST_P(RoundTripTest, AddThenRemoveRestores) {
   const RoundTrip& c = GetParam();
   Harness h(c.windows ? PathRules::Windows() : PathRules::Posix());
@@ -417,16 +511,7 @@ TEST_P(RoundTripTest, AddThenRemoveRestores) {
   EXPECT_NE(added, c.original);
   h.commands = {"REMOVE"};
   ASSERT_EQ(h.Remove({path}), 1);
-  std::string expected = c.original;
-  if (c.windows) {
-    std::string converted;
-    for (const auto& line : SplitLines(c.original)) {
-      std::string text(line.text);
-      if (std::size_t p = text.find(":'"); p != std::string::npos) text[p] = ';';
-      converted += text + std::string(line.eol);
-    }
-    expected = converted;
-  }
+  std::string expected = c.windows ? ListConverted(c.original) : c.original;
   EXPECT_EQ(h.fs.files[path], expected);
 }
 
@@ -439,8 +524,76 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"Unix", false, testing::kCurrentUnix, "/home/me/My Tools"},
                       RoundTrip{"UnixParenthesised", false, testing::kCurrentUnix, "/srv/tool (2)/m"},
                       RoundTrip{"UnixCrOnly", false, kCrOnlyUnix, "/opt/lib."},
-                      RoundTrip{"WindowsMixed", true, kMixedEnds, "C:\\x"}),
+                      RoundTrip{"WindowsMixed", true, kMixedEnds, "C:\\x"},
+                      RoundTrip{"WindowsCurrent", true, testing::kCurrentWindows, "C:\\Tools\\Q\\"}),
     [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
+
+// Where a line's comment starts: strings hide '%', a doubled quote stays in its string, and a
+// quote after a name or a bracket is a transpose.
+TEST(CommentStartTest, OnlyOutsideStrings) {
+  struct Row {
+    std::string line;
+    std::size_t start;
+  } rows[] = {
+      {"%%% END ENTRIES %%%", 0},
+      {"'/opt/a:', ... %%% END ENTRIES %%%", 15},
+      {"'/opt/a %%% END ENTRIES %%%:', ...", std::string::npos},
+      {"'/opt/it''s %:', ... % x", 21},
+      {"'/opt/a'':%', ... % x", 18},
+      {"x = a'; % note", 8},
+      {"x = [a' b']; % note", 13},
+      {"s = \"50%\"; % note", 11},
+      {"s = \"a\"\"%\"; %", 12},
+      {"'unclosed % string", std::string::npos},
+      {"", std::string::npos},
+  };
+  for (const Row& row : rows) EXPECT_EQ(CommentStart(row.line), row.start) << row.line;
+  EXPECT_EQ(MarkerIn("'/a %%% END ENTRIES %%%:', ... %%% END ENTRIES %%%", kEndEntriesMarker), 31u);
+}
+
+// ADD then REMOVE gives back every file byte for byte, for every hostile name, on both systems;
+// a second ADD, in the compared spelling too, changes nothing, and so does a REMOVE in that
+// spelling give back the file.
+TEST(HostileRoundTripTest, AddThenRemoveGivesBackTheFile) {
+  const std::vector<std::string> posixFiles = {testing::kCurrentUnix, Crlf(testing::kCurrentUnix), kCrOnlyUnix,
+                                               testing::kOldInstallerLf, testing::kMarkerOnClosingLine};
+  const std::vector<std::string> windowsFiles = {testing::kSavepathWindows, Crlf(testing::kSavepathWindows),
+                                                 testing::kOldInstallerLf, testing::kCurrentWindows};
+  DiagnosticLog log;
+  for (bool windows : {false, true}) {
+    PathRules rules = windows ? PathRules::Windows() : PathRules::Posix();
+    for (const testing::HostileName& name : windows ? testing::kHostileWindowsNames : testing::kHostilePosixNames) {
+      for (const std::string& text : windows ? windowsFiles : posixFiles) {
+        SCOPED_TRACE(std::string(name.name) + (windows ? " on Windows in:\n" : " on POSIX in:\n") + text);
+        std::string added, again, removed;
+        ASSERT_EQ(AddEntryToText(text, name.dir, rules, log, &added), AddOutcome::kInserted);
+        for (const std::string& spelling : {name.dir, ShownDirectory(name.dir, rules)}) {
+          EXPECT_EQ(AddEntryToText(added, spelling, rules, log, &again), AddOutcome::kAlreadyListed) << spelling;
+          EXPECT_EQ(again, added) << spelling;
+          EXPECT_EQ(RemoveEntriesFromText(added, spelling, rules, log, &removed), 1) << spelling;
+          EXPECT_EQ(removed, text) << spelling;
+        }
+      }
+    }
+  }
+}
+
+// A name holding a marker's text neither ends the list for the next ADD nor hides the entries
+// above it from a REMOVE.
+TEST(HostileRoundTripTest, MarkerTextInNamesMarksNothing) {
+  DiagnosticLog log;
+  const PathRules rules = PathRules::Posix();
+  std::string one, two, back, removed;
+  ASSERT_EQ(AddEntryToText(testing::kCurrentUnix, "/opt/%%% END ENTRIES %%%", rules, log, &one), AddOutcome::kInserted);
+  ASSERT_EQ(AddEntryToText(one, "/opt/%%% BEGIN ENTRIES %%%", rules, log, &two), AddOutcome::kInserted);
+  EXPECT_EQ(two, Inserted(testing::kCurrentUnix, LineOf(testing::kCurrentUnix, "%%% END"),
+                          "\t'/opt/%%% END ENTRIES %%%:',...\n\t'/opt/%%% BEGIN ENTRIES %%%:',...\n"));
+  EXPECT_EQ(RemoveEntriesFromText(two, "/opt/x", rules, log, &removed), 2);  // /opt/x and /opt/x/sub
+  EXPECT_EQ(removed.find("'/opt/x:'"), std::string::npos);
+  EXPECT_EQ(RemoveEntriesFromText(two, "/opt/%%% END ENTRIES %%%", rules, log, &back), 1);
+  EXPECT_EQ(RemoveEntriesFromText(back, "/opt/%%% BEGIN ENTRIES %%%", rules, log, &removed), 1);
+  EXPECT_EQ(removed, testing::kCurrentUnix);
+}
 
 }  // namespace
 }  // namespace vorex

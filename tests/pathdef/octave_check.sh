@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Edited fixtures must still evaluate in GNU Octave to a single row that holds the added
-# directory once and every old entry, and no longer holds a removed one.
+# directory once and every old entry, and no longer holds a removed one; the Octave block's line
+# must append its directory to Octave's own path.
 #   octave_check.sh path/to/pathdef_tool
 set -u
 TOOL=$(readlink -f "$1")
@@ -50,5 +51,42 @@ case_run after-entry posix '/opt/x' ':'
 case_run with-note posix '/opt/x' ':'
 case_run closing posix '/opt/x' ':'
 case_run last-entry posix '/opt/x' ':'
+
+# A name holding the end marker's text is one entry; the next ADD still goes above the real marker.
+"$TOOL" fixture current | "$TOOL" add posix '/opt/a %%% END ENTRIES %%%' | "$TOOL" add posix /opt/b > "$WORK/marker.m"
+marker_path=$(evaluate "$WORK/marker.m")
+if [ "$(grep -o -F '/opt/a %%% END ENTRIES %%%:' <<<"$marker_path" | wc -l)" = 1 ] &&
+   [ "$(grep -o -F ':/opt/b:' <<<"$marker_path" | wc -l)" = 1 ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: marker text in a name"; echo "  path: $marker_path"
+fi
+
+# The Octave block: its directory goes to the end of Octave's path, after Octave's own folders;
+# REMOVE takes it out again, and a line the version before wrote (without '-end') as well.
+mkdir -p "$WORK/tb" "$WORK/old"
+printf '%% site startup\n' > "$WORK/octaverc"
+"$TOOL" octave-add posix "$WORK/tb" < "$WORK/octaverc" > "$WORK/added-rc"
+last=$(octave-cli --norc --no-window-system --eval \
+  "source('$WORK/added-rc'); p = strsplit(path(), pathsep()); disp(p{end})" 2>/dev/null | head -1)
+if grep -qF "addpath ('$WORK/tb', '-end');" "$WORK/added-rc" && [ "$last" = "$WORK/tb" ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: octave block appends"; echo "  last on the path: $last"
+fi
+"$TOOL" octave-remove posix "$WORK/tb/" < "$WORK/added-rc" > "$WORK/removed-rc"
+if cmp -s "$WORK/removed-rc" "$WORK/octaverc"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: octave block removed"
+fi
+printf '## Begin vorex section, do not edit\naddpath (%s);\n## End vorex section\n' "'$WORK/old'" > "$WORK/old-rc"
+"$TOOL" octave-remove posix "$WORK/old" < "$WORK/old-rc" > "$WORK/old-removed"
+if [ ! -s "$WORK/old-removed" ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: a line without '-end' removed"
+fi
+
 echo "octave: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

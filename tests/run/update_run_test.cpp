@@ -489,10 +489,11 @@ TEST(OctaveRunTest, StartupFilesComeLastAndAreMadeWhenMissing) {
     }
     EXPECT_EQ(run.report, "changed " + kA + "\nchanged " + site + "\\octaverc\nchanged " + other + "\\octaverc\n");
     EXPECT_EQ(run.s.fs.files[site + "\\octaverc"],
-              "pkg load x\r\n## Begin vorex section, do not edit\r\naddpath ('c:\\new');\r\n## End vorex section\r\n");
+              "pkg load x\r\n## Begin vorex section, do not edit\r\naddpath ('c:\\new', '-end');\r\n## End vorex "
+              "section\r\n");
     EXPECT_EQ(run.s.fs.files[site + "\\octaverc.bak"], "pkg load x\r\n");
     EXPECT_EQ(run.s.fs.files[other + "\\octaverc"],
-              "## Begin vorex section, do not edit\r\naddpath ('c:\\new');\r\n## End vorex section\r\n");
+              "## Begin vorex section, do not edit\r\naddpath ('c:\\new', '-end');\r\n## End vorex section\r\n");
     EXPECT_EQ(run.s.fs.files.count(other + "\\octaverc.bak"), 0u);
   }
 }
@@ -508,7 +509,7 @@ TEST(OctaveRunTest, OctaveAloneIsEnough) {
   run.options.octave = true;
   run.Go();
   EXPECT_EQ(run.result, kExitSuccess);
-  EXPECT_NE(run.s.fs.files[site + "\\octaverc"].find("addpath ('c:\\new');"), std::string::npos);
+  EXPECT_NE(run.s.fs.files[site + "\\octaverc"].find("addpath ('c:\\new', '-end');"), std::string::npos);
 
   UpdateHarness none;
   none.s.fs.roots = {"C:\\"};

@@ -1,6 +1,7 @@
 #pragma once
 // pathdef.m files in the shapes MATLAB has written over the years.
 #include <string>
+#include <vector>
 
 namespace vorex::testing {
 
@@ -128,5 +129,83 @@ inline const std::string kMarkerOnClosingLine =
     "p = [...\n"
     "     matlabroot,'/toolbox/matlab/general:', ...\n"
     "]; %%% END ENTRIES %%%\n";
+
+// The current installer on Windows: the same trailer as on UNIX, whose "separator = ':';" line
+// is MATLAB's own and no entry.
+inline const std::string kCurrentWindows =
+    "function p = pathdef\n"
+    "%PATHDEF Search path defaults.\n"
+    "\n"
+    "p = [...\n"
+    "%%% BEGIN ENTRIES %%%\n"
+    "matlabroot,'\\toolbox\\matlab\\addons;', ...\n"
+    "matlabroot,'\\toolbox\\matlab\\general;', ...\n"
+    "'C:\\Tools\\x;', ...\n"
+    "'C:\\Tools\\x\\sub;', ...\n"
+    "'C:\\Tools\\xyz;', ...\n"
+    "%%% END ENTRIES %%%\n"
+    "     ...\n"
+    "];\n"
+    "\n"
+    "if startsWith(computer, 'PC')\n"
+    "    separator = ';';\n"
+    "else\n"
+    "    separator = ':';\n"
+    "end\n"
+    "\n"
+    "p = [userpath separator getenv('MATLABPATH') separator p];\n";
+
+// Directories whose names once broke a file or could be added and never removed: quotes, the
+// separators, what Windows ignores at the end of a name, other bytes, '%' and the markers' text.
+// None of them is listed in the fixtures above, nor beneath what they list.
+struct HostileName {
+  const char* name;
+  std::string dir;
+};
+
+inline const std::vector<HostileName> kHostilePosixNames = {
+    {"Quote", "/opt/it's"},
+    {"TwoQuotes", "/opt/a''b"},
+    {"TrailingQuote", "/opt/x'"},
+    {"DoubleQuote", "/opt/a\"b"},
+    {"Semicolon", "/opt/x;"},
+    {"SemicolonComma", "/opt/x;,"},
+    {"Comma", "/opt/x,"},
+    {"TrailingDot", "/opt/x."},
+    {"TrailingDots", "/opt/x..."},
+    {"TrailingBlank", "/opt/x "},
+    {"BlanksInside", "/opt/My Tools/v 1.4"},
+    {"TrailingSlash", "/opt/y/"},
+    {"BackslashDot", "/opt/x\\."},
+    {"Backslash", "/opt/x\\y"},
+    {"NonAscii", "/opt/caf\xC3\xA9/\xE6\x97\xA5\xE6\x9C\xAC"},
+    {"Percent", "/opt/100% sure"},
+    {"QuoteThenPercent", "/opt/a'%b"},
+    {"EndMarker", "/opt/%%% END ENTRIES %%%"},
+    {"BeginMarker", "/opt/%%% BEGIN ENTRIES %%%"},
+    {"Continuation", "/opt/a', ... %"},
+    {"Root", "/"},
+};
+
+inline const std::vector<HostileName> kHostileWindowsNames = {
+    {"TrailingDot", "D:\\Hostile\\Foo."},
+    {"QuotedWithBlank", "\"D:\\Hostile\\Blank \""},
+    {"Comma", "D:\\Hostile\\Comma,"},
+    {"TrailingQuote", "D:\\Hostile\\Quote'"},
+    {"BackslashDot", "D:\\Hostile\\BDot\\."},
+    {"TrailingDots", "D:\\Hostile\\Dots..."},
+    {"TrailingBackslash", "D:\\Hostile\\Q\\"},
+    {"DotBackslash", "D:\\Hostile\\R.\\"},
+    {"TrailingSlash", "D:/Hostile/S/"},
+    {"QuoteInside", "D:\\O'Brien\\x"},
+    {"Semicolon", "D:\\Hostile\\Semi;"},
+    {"NonAscii", "D:\\Caf\xC3\xA9\\\xE6\x97\xA5\xE6\x9C\xAC"},
+    {"Percent", "D:\\100% Sure"},
+    {"BlanksInside", "D:\\My Tools\\v 1.4"},
+    {"MixedCase", "D:\\MiXeD\\CaSe"},
+    {"EndMarker", "D:\\%%% END ENTRIES %%%"},
+    {"BeginMarker", "D:\\%%% BEGIN ENTRIES %%%"},
+    {"DriveRoot", "E:\\"},
+};
 
 }  // namespace vorex::testing

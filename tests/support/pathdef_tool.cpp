@@ -1,13 +1,14 @@
 // Test helper: applies one ADD or REMOVE to text on standard input, or prints a fixture, so that
 // scripts can check the results with a real evaluator.
-//   pathdef_tool add|remove windows|posix DIR  < in > out
-//   pathdef_tool fixture old|savepath|current|after-entry|with-note|closing
+//   pathdef_tool add|remove|octave-add|octave-remove windows|posix DIR  < in > out
+//   pathdef_tool fixture old|savepath|current|after-entry|with-note|closing|last-entry
 #include <iostream>
 #include <iterator>
 #include <string>
 
 #include "pathdef/edit_passes.h"
 #include "pathdef/entry_text.h"
+#include "pathdef/octave_block.h"
 #include "pathdef/pathdef_text.h"
 #include "support/pathdef_fixtures.h"
 
@@ -31,11 +32,13 @@ int main(int argc, char** argv) {
   std::string out;
   DiagnosticLog log;
   if (op == "add") {
-    std::string key = DirectoryKey(argv[3], rules);
-    std::string entry = rules.WritesKeyAsEntry() ? key : std::string(argv[3]);
-    if (AddEntryToText(text, key, entry, rules, log, &out) == AddOutcome::kNoInsertionPoint) return 1;
-  } else {
+    if (AddEntryToText(text, argv[3], rules, log, &out) == AddOutcome::kNoInsertionPoint) return 1;
+  } else if (op == "remove") {
     RemoveEntriesFromText(text, argv[3], rules, log, &out);
+  } else if (op == "octave-add" || op == "octave-remove") {
+    if (!(op == "octave-add" ? AddToOctaveBlock : RemoveFromOctaveBlock)(text, argv[3], rules, &out)) return 1;
+  } else {
+    return 2;
   }
   std::cout << out;
   return 0;

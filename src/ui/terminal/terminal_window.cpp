@@ -122,70 +122,79 @@ void TerminalWindow::Serve(const std::function<bool()>& done, bool modal) {
     {
       std::lock_guard lock(mutex_);
       if (done()) return;
-      auto now = Clock::now();
-      auto soonest = Clock::time_point::max();
-      if (modal)
-        for (const auto& [id, timer] : timers_) soonest = std::min(soonest, timer.due);
-      // While shown, the loop ticks at the redraw rate: the worker's detail changes do not wake it.
-      if (visible_ && !silent_) {
-        if (nextTick_ <= now) nextTick_ = now + kRedrawInterval;
-        soonest = std::min(soonest, nextTick_);
-      }
-      if (soonest != Clock::time_point::max())
-        timeoutMs = static_cast<int>(
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(soonest - now).count() + 1));
+      timeoutMs = PollTimeoutLocked(modal);
     }
 
     pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {inputFd_, POLLIN, 0}};
     int count = inputOpen_ ? 2 : 1;
     if (::poll(fds, static_cast<nfds_t>(count), timeoutMs) < 0 && errno != EINTR) return;
 
-    if (fds[0].revents & POLLIN) {
-      char buf[64];
-      while (::read(wakePipe_[0], buf, sizeof buf) > 0) {
-      }
-      std::lock_guard lock(mutex_);
-      wakePending_ = false;
-    }
+    if (fds[0].revents & POLLIN) DrainWakePipe();
     if (CloseSignals::TakeRequest()) HandleCloseSignal(modal);
-    if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-      char buf[64];
-      ssize_t n = ::read(inputFd_, buf, sizeof buf);
-      if (n <= 0) {
-        inputOpen_ = false;  // end of input: keys can no longer come
-      } else if (buf[0] == '\r' || buf[0] == '\n') {
-        // One key per read: a second Enter in the same burst must not also press Cancel.
-        HandleKey(Key::kEnter, modal);
-      } else if (buf[0] == 0x1b && n == 1) {
-        HandleKey(Key::kEscape, modal);  // a lone Escape, not the start of an arrow key
-      }
-    }
-
-    if (modal) {
-      std::vector<unsigned> due;
-      {
-        std::lock_guard lock(mutex_);
-        auto now = Clock::now();
-        bool early = workerEndTick_;
-        workerEndTick_ = false;
-        for (auto& [id, timer] : timers_) {
-          if (early || timer.due <= now) {
-            due.push_back(id);
-            timer.due = now + timer.period;
-          }
-        }
-      }
-      for (unsigned id : due) {
-        bool stillSet;
-        {
-          std::lock_guard lock(mutex_);
-          stillSet = timers_.contains(id);
-        }
-        if (stillSet && events_) events_->OnTimer(id);
-      }
-    }
+    if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) ReadKeys(modal);
+    if (modal) FireDueTimers();
     std::lock_guard lock(mutex_);
     RenderLocked(false);
+  }
+}
+
+int TerminalWindow::PollTimeoutLocked(bool modal) {
+  auto now = Clock::now();
+  auto soonest = Clock::time_point::max();
+  if (modal)
+    for (const auto& [id, timer] : timers_) soonest = std::min(soonest, timer.due);
+  // While shown, the loop ticks at the redraw rate: the worker's detail changes do not wake it.
+  if (visible_ && !silent_) {
+    if (nextTick_ <= now) nextTick_ = now + kRedrawInterval;
+    soonest = std::min(soonest, nextTick_);
+  }
+  if (soonest == Clock::time_point::max()) return -1;
+  return static_cast<int>(
+      std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(soonest - now).count() + 1));
+}
+
+void TerminalWindow::DrainWakePipe() {
+  char buf[64];
+  while (::read(wakePipe_[0], buf, sizeof buf) > 0) {
+  }
+  std::lock_guard lock(mutex_);
+  wakePending_ = false;
+}
+
+void TerminalWindow::ReadKeys(bool modal) {
+  char buf[64];
+  ssize_t n = ::read(inputFd_, buf, sizeof buf);
+  if (n <= 0) {
+    inputOpen_ = false;  // end of input: keys can no longer come
+  } else if (buf[0] == '\r' || buf[0] == '\n') {
+    // One key per read: a second Enter in the same burst must not also press Cancel.
+    HandleKey(Key::kEnter, modal);
+  } else if (buf[0] == 0x1b && n == 1) {
+    HandleKey(Key::kEscape, modal);  // a lone Escape, not the start of an arrow key
+  }
+}
+
+void TerminalWindow::FireDueTimers() {
+  std::vector<unsigned> due;
+  {
+    std::lock_guard lock(mutex_);
+    auto now = Clock::now();
+    bool early = workerEndTick_;
+    workerEndTick_ = false;
+    for (auto& [id, timer] : timers_) {
+      if (early || timer.due <= now) {
+        due.push_back(id);
+        timer.due = now + timer.period;
+      }
+    }
+  }
+  for (unsigned id : due) {
+    bool stillSet;
+    {
+      std::lock_guard lock(mutex_);
+      stillSet = timers_.contains(id);
+    }
+    if (stillSet && events_) events_->OnTimer(id);
   }
 }
 

@@ -52,6 +52,13 @@ class TerminalWindow : public DialogWindow {
 
   // Runs on the UI thread until `done` holds: keys, signals, timers (while modal) and drawing.
   void Serve(const std::function<bool()>& done, bool modal);
+  // How long the loop may wait for input: until the next timer (while modal) or redraw tick.
+  int PollTimeoutLocked(bool modal);
+  void DrainWakePipe();
+  // One read of the keyboard: Enter presses Cancel, a lone Escape closes.
+  void ReadKeys(bool modal);
+  // Every timer that is due (all of them once the worker has ended), each told once.
+  void FireDueTimers();
   void HandleKey(Key key, bool modal);
   void HandleCloseSignal(bool modal);
   void Wake();
