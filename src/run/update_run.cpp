@@ -1,6 +1,7 @@
 #include "run/update_run.h"
 
 #include <algorithm>
+#include <set>
 
 #include "base/ascii.h"
 #include "base/messages.h"
@@ -16,13 +17,18 @@ namespace vorex {
 
 namespace {
 
-// The installations named on the command line, in the order given; one without its file is
-// reported where it stood and fails the run once the others are edited.
+// The installations named on the command line, in the order given, each as it really is (so that
+// its place is judged by its real folders, and a root named twice is edited once); one without
+// its file is reported where it stood and fails the run once the others are edited.
 FoundFiles FindNamedInstallations(const RunContext& ctx, StringList* problems) {
   const PathRules& rules = ctx.platform.rules;
   FoundFiles found;
-  for (const std::string& root : ctx.request.matlabRoots) {
+  std::set<std::string> seen;
+  for (const std::string& given : ctx.request.matlabRoots) {
+    std::string root;
+    if (!ctx.platform.fs.RealPath(given, &root)) root = given;
     std::string path = JoinPath(JoinPath(JoinPath(root, "toolbox", rules), "local", rules), "pathdef.m", rules);
+    if (!seen.insert(path).second) continue;
     if (Exists(ctx.platform.fs, path)) {
       ctx.log.WriteLog("Root: " + path);
       found.push_back({path, FileKind::kInstallation, {}, {}});

@@ -417,6 +417,18 @@ TEST(CheckModeTest, AnswersAsTheRunWouldAndLocksOnlyToLook) {
   }
 }
 
+// A root is taken as it really is: named twice, or once through a link, it is one installation
+// and one line of the report.
+TEST(NamedRootTest, ARootIsTakenAsItReallyIsAndOnce) {
+  UpdateHarness run;
+  run.s.fs.AddFile(kA, kText);
+  run.s.fs.realFolders["E:\\link"] = "C:\\A";
+  run.options.matlabRoots = {"C:\\A", "E:\\link", "C:\\A"};
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_EQ(run.report, "changed " + kA + "\n");
+}
+
 // A run that changes nothing touches nothing: no new file, no backup moved forward.
 TEST(NoOpTest, AnAddOrRemoveThatChangesNothingLeavesTheDiskAlone) {
   for (const char* command : {"ADD", "REMOVE"}) {
