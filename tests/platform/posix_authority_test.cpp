@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "log/diagnostic_log.h"
 #include "platform/posix/posix_file_system.h"
@@ -298,6 +299,46 @@ TEST(PosixAuthority, PrivateLocksThatAreRemovedStillExcludeEachOther) {
   ::close(userFd);
   EXPECT_FALSE(overlap);
   EXPECT_GT(taken.load(), 3);
+}
+
+}  // namespace
+}  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// An access list that lets a named user or group write counts as the group's write bit does; a
+// mask without write covers them all.
+TEST(PosixAuthority, AnAccessListThatLetsOthersWriteCounts) {
+  if (::geteuid() != 0 || std::system("command -v setfacl >/dev/null") != 0) GTEST_SKIP() << "needs root and setfacl";
+  TempDir dir;
+  struct Case {
+    const char* name;
+    const char* acl;
+    bool others;
+  } cases[] = {
+      {"named user", "u:nobody:rwx", true},
+      {"named group", "g:nogroup:rwx", true},
+      {"named user, mask without write", "u:nobody:rwx,m::rx", false},
+      {"named user, read only", "u:nobody:rx", false},
+      {"root named", "u:root:rwx", false},
+  };
+  PosixFileSystem posix;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string d = dir / c.name;
+    fs::create_directory(d);
+    ::chmod(d.c_str(), 0755);
+    if (std::system(("setfacl -m " + std::string(c.acl) + " '" + d + "'").c_str()) != 0) GTEST_SKIP() << "no ACLs here";
+    EntryInfo info;
+    ASSERT_TRUE(posix.Describe(d, &info));
+    EXPECT_EQ(info.othersMayAdd, c.others);
+    EXPECT_EQ(info.othersMaySwap, c.others);
+    auto folder = posix.OpenFolder(d, false);
+    ASSERT_TRUE(folder);
+    ASSERT_TRUE(folder->Describe(".", &info));
+    EXPECT_EQ(info.othersMaySwap, c.others);
+  }
 }
 
 }  // namespace

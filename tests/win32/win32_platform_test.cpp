@@ -15,6 +15,8 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/windows_api.h"
+
+#include <aclapi.h>
 #include "support/temp_dir.h"
 #include "support/worker_end_check.h"
 #include "ui/win32/win32_silent_window.h"
@@ -158,6 +160,45 @@ TEST(Win32FileSystemTest, NewFileNeverReplacesAnExistingOneAndDirectoriesAreNotR
   ASSERT_TRUE(fs.Describe(dir / "pathdef.new", &info));
   EXPECT_EQ(info.type, EntryType::kFile);
   EXPECT_EQ(info.names, 1u);
+}
+
+// A folder whose access list lets everyone change it counts as one others may change; an entry
+// only for what is made inside it does not. (Wine keeps a folder's list as its mode bits, so the
+// finer rights, making entries without removing them, are left to Windows itself.)
+TEST(Win32FileSystemTest, AnAccessListThatLetsOthersWriteCounts) {
+  Win32FileSystem fs;
+  TempDir dir;
+  struct Case {
+    const char* name;
+    DWORD mask;
+    DWORD flags;
+    bool add, swap;
+  } cases[] = {
+      {"full", GENERIC_ALL, 0, true, true},
+      {"inherit only", GENERIC_ALL, INHERIT_ONLY_ACE | OBJECT_INHERIT_ACE, false, false},
+      {"read", FILE_LIST_DIRECTORY, 0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string d = dir / c.name;
+    ASSERT_TRUE(CreateDirectoryA(d.c_str(), nullptr));
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    DWORD size = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone);
+    std::vector<BYTE> buffer(size);
+    auto* acl = reinterpret_cast<PACL>(buffer.data());
+    ASSERT_TRUE(InitializeAcl(acl, size, ACL_REVISION));
+    ASSERT_TRUE(AddAccessAllowedAceEx(acl, ACL_REVISION, c.flags, c.mask, everyone));
+    DWORD set = SetNamedSecurityInfoA(const_cast<char*>(d.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, acl, nullptr);
+    FreeSid(everyone);
+    ASSERT_EQ(set, static_cast<DWORD>(ERROR_SUCCESS));
+    EntryInfo info;
+    ASSERT_TRUE(fs.Describe(d, &info));
+    EXPECT_EQ(info.othersMayAdd, c.add);
+    EXPECT_EQ(info.othersMaySwap, c.swap);
+  }
 }
 
 TEST(Win32FileSystemTest, CDriveIsFixed) {

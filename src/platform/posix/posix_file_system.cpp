@@ -106,7 +106,7 @@ void PosixFileSystem::StopReadAhead() {
 bool PosixFileSystem::Describe(const std::string& path, EntryInfo* info) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return FailWithErrno();
-  *info = InfoOf(st);
+  *info = InfoOf(st, S_ISDIR(st.st_mode) ? AccessListAt(path) : std::string());
   return true;
 }
 

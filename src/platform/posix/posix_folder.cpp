@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -219,7 +220,45 @@ std::unique_ptr<WritableFile> MakeLogFile(int fd, bool isPrivate) {
   return std::make_unique<FdWritableFile>(fd, isPrivate);
 }
 
-EntryInfo InfoOf(const struct stat& st) {
+namespace {
+
+// The named users and groups of an access list that may write, through its mask: on a folder
+// with such a list the group bits of the mode are the mask, which covers them all.
+bool AccessListLetsOthersWrite(const struct stat& st, std::string_view list) {
+  // A version word, then entries of a 16-bit tag, 16-bit permissions and a 32-bit id, all
+  // little-endian, as the kernel hands them over.
+  constexpr unsigned kUser = 0x02, kGroup = 0x08, kMask = 0x10, kWrite = 0x02;
+  auto word = [&](std::size_t at, int bytes) {
+    unsigned long value = 0;
+    for (int b = bytes - 1; b >= 0; --b) value = value << 8 | static_cast<unsigned char>(list[at + b]);
+    return value;
+  };
+  if (list.size() < 4 || (list.size() - 4) % 8 != 0) return false;
+  bool maskWrites = true, namedWrites = false;
+  for (std::size_t at = 4; at < list.size(); at += 8) {
+    unsigned long tag = word(at, 2), perm = word(at + 2, 2), id = word(at + 4, 4);
+    if (tag == kMask) maskWrites = (perm & kWrite) != 0;
+    bool someoneElse = (tag == kUser && id != 0 && id != st.st_uid && id != ::geteuid()) || (tag == kGroup && id != 0);
+    if (someoneElse && (perm & kWrite) != 0) namedWrites = true;
+  }
+  return namedWrites && maskWrites;
+}
+
+}  // namespace
+
+std::string AccessListOf(int fd) {
+  char buf[4096];
+  ssize_t n = ::fgetxattr(fd, "system.posix_acl_access", buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string AccessListAt(const std::string& path) {
+  char buf[4096];
+  ssize_t n = ::lgetxattr(path.c_str(), "system.posix_acl_access", buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+EntryInfo InfoOf(const struct stat& st, std::string_view accessList) {
   EntryInfo info;
   info.type = S_ISREG(st.st_mode)   ? EntryType::kFile
               : S_ISDIR(st.st_mode) ? EntryType::kDirectory
@@ -228,7 +267,7 @@ EntryInfo InfoOf(const struct stat& st) {
   info.owner = {std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid), UserName(st.st_uid)};
   if (info.type == EntryType::kDirectory) {
     // Root's group is the administrators'; a sticky bit keeps everyone from others' entries.
-    bool groupMayWrite = (st.st_mode & S_IWGRP) != 0 && st.st_gid != 0;
+    bool groupMayWrite = ((st.st_mode & S_IWGRP) != 0 && st.st_gid != 0) || AccessListLetsOthersWrite(st, accessList);
     bool everyoneMayWrite = (st.st_mode & S_IWOTH) != 0;
     info.othersMayAdd = groupMayWrite || everyoneMayWrite;
     info.othersMaySwap = groupMayWrite || (everyoneMayWrite && (st.st_mode & S_ISVTX) == 0);
@@ -245,7 +284,17 @@ PosixFolder::~PosixFolder() {
 bool PosixFolder::Describe(std::string_view name, EntryInfo* info) {
   struct stat st {};
   if (::fstatat(fd_, Name(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FailWithErrno();
-  *info = InfoOf(st);
+  std::string list;
+  if (S_ISDIR(st.st_mode) && name == ".") {
+    list = AccessListOf(fd_);
+  } else if (S_ISDIR(st.st_mode)) {
+    int dir = ::openat(fd_, Name(name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (dir >= 0) {
+      list = AccessListOf(dir);
+      ::close(dir);
+    }
+  }
+  *info = InfoOf(st, list);
   // As this thread is now: AT_EACCESS asks with the identity it acts as, not the process's.
   if (info->type == EntryType::kDirectory && ::faccessat(fd_, Name(name).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
     info->refusesChange = std::strerror(errno);

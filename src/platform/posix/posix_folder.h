@@ -38,8 +38,12 @@ class PosixFolder : public Folder {
   std::string path_;
 };
 
-// What the platform tells of an entry, from its stat.
-EntryInfo InfoOf(const struct stat& st);
+// What the platform tells of an entry, from its stat and, for a folder, its access list (the
+// value of its system.posix_acl_access attribute; empty when it has none).
+EntryInfo InfoOf(const struct stat& st, std::string_view accessList = {});
+// The access list of the folder open as fd, or of the one at path; empty when none.
+std::string AccessListOf(int fd);
+std::string AccessListAt(const std::string& path);
 // Records errno's reason as this thread's last failure and returns false.
 bool FailWithErrno();
 // The log, open as fd: Empty() truncates it and, when private, leaves it readable by its owner only.

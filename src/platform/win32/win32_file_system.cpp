@@ -151,6 +151,53 @@ EntryType TypeOf(DWORD attributes) {
   return EntryType::kFile;
 }
 
+// The token's user as text; empty when it cannot be read.
+std::string RunnerSid() {
+  std::string text;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+  DWORD size = 0;
+  GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  if (size > 0 && GetTokenInformation(token, ::TokenUser, user.data(), size, &size))
+    text = SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+  CloseHandle(token);
+  return text;
+}
+
+// The administrators, the system, the installer service and the runner: nobody a run acts for.
+bool IsTrustedSid(const std::string& sid) {
+  static const std::string runner = RunnerSid();
+  return sid == kSystemSid || sid == kAdministratorsSid || sid == kInstallerServiceSid ||
+         (!runner.empty() && sid == runner);
+}
+
+// What the folder's access list lets accounts other than the trusted ones do: make entries in it,
+// and remove or rename entries that are not theirs (or change the list itself).
+void OthersInAccessList(HANDLE h, EntryInfo* info) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(h, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  constexpr DWORD kTakeOver = GENERIC_ALL | WRITE_DAC | WRITE_OWNER;
+  constexpr DWORD kAdd = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | GENERIC_WRITE | kTakeOver;
+  constexpr DWORD kSwap = FILE_DELETE_CHILD | kTakeOver;
+  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) continue;
+    auto* header = static_cast<ACE_HEADER*>(ace);
+    // An entry only for what is made inside it says nothing of the folder itself.
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    if (IsTrustedSid(SidText(&allowed->SidStart))) continue;
+    info->othersMayAdd |= (allowed->Mask & kAdd) != 0;
+    info->othersMaySwap |= (allowed->Mask & kSwap) != 0;
+  }
+  if (descriptor) LocalFree(descriptor);
+}
+
 bool DescribeHandle(HANDLE h, EntryInfo* info) {
   BY_HANDLE_FILE_INFORMATION file{};
   if (!GetFileInformationByHandle(h, &file)) return FailWithLastError();
@@ -160,6 +207,7 @@ bool DescribeHandle(HANDLE h, EntryInfo* info) {
   info->names = file.nNumberOfLinks;
   info->identity = std::to_string(file.dwVolumeSerialNumber) + ":" + std::to_string(file.nFileIndexHigh) + ":" +
                    std::to_string(file.nFileIndexLow);
+  if (info->type == EntryType::kDirectory) OthersInAccessList(h, info);
   return true;
 }
 
@@ -442,24 +490,6 @@ std::string Win32FileSystem::LastError() {
   return LastFailure();
 }
 
-namespace {
-
-// The token's user as text; empty when it cannot be read.
-std::string RunnerSid() {
-  std::string text;
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
-  DWORD size = 0;
-  GetTokenInformation(token, ::TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> user(size);
-  if (size > 0 && GetTokenInformation(token, ::TokenUser, user.data(), size, &size))
-    text = SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-  CloseHandle(token);
-  return text;
-}
-
-}  // namespace
-
 bool Win32Identity::RunsWithRights() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
@@ -472,9 +502,7 @@ bool Win32Identity::RunsWithRights() {
 }
 
 bool Win32Identity::IsTrusted(const Account& account) {
-  static const std::string runner = RunnerSid();
-  return account.id == kSystemSid || account.id == kAdministratorsSid || account.id == kInstallerServiceSid ||
-         (!runner.empty() && account.id == runner);
+  return IsTrustedSid(account.id);
 }
 
 FsStatus Win32Identity::ActAs(const Account&, std::unique_ptr<ActingIdentity>* guard) {
