@@ -44,8 +44,9 @@ FoundFiles FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry
   for (const std::string& prefix : prefixes) {
     std::string dir = prefix;
     for (const char* part : {"share", "octave", "site", "m", "startup"}) dir = JoinPath(dir, part, rules);
+    // Prefixes that reach one folder by other ways all stay: FoldSameFiles decides which edits it.
     std::string id;
-    if (!FileIdentity(fs, dir, &id) || !seen.insert(id).second) continue;
+    if (!FileIdentity(fs, dir, &id) || !seen.insert(dir).second) continue;
     std::string file = JoinPath(dir, "octaverc", rules);
     log.WriteLog("Octave: " + OneLine(file));
     files.push_back({file, FileKind::kOctaveStartup, {}, {}});

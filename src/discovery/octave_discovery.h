@@ -16,8 +16,8 @@ namespace vorex {
 StringList OctaveInstallationsInRegistry(Registry& registry, const PathRules& rules);
 
 // <prefix>/share/octave/site/m/startup/octaverc of every candidate prefix whose startup folder
-// exists (the file itself is made when missing), each folder once however it is reached; each
-// logged as "Octave: <path>". The candidates are the platform's, then each recorded
+// exists (the file itself is made when missing), each path once; each logged as
+// "Octave: <path>". The candidates are the platform's, then each recorded
 // installation's mingw64, mingw32 and the installation itself.
 FoundFiles FindOctaveStartupFiles(FileSystem& fs, OctavePlaces& places, Registry& registry, const PathRules& rules,
                                   DiagnosticLog& log);

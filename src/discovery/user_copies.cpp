@@ -39,29 +39,17 @@ UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules&
   return copies;
 }
 
-FoundFiles OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
-                           DiagnosticLog& log) {
+FoundFiles OrderFoundFiles(const StringList& installations, const UserCopies& copies, DiagnosticLog& log) {
   FoundFiles ordered;
   std::set<std::string> seen;
-  auto identity = [&](const std::string& path) {
-    std::string id;
-    return FileIdentity(fs, path, &id) ? id : path;
+  auto take = [&](const FoundFile& file) {
+    if (!seen.insert(file.path).second) return;
+    ordered.push_back(file);
+    if (file.kind == FileKind::kUserCopy) log.WriteLog("User: " + OneLine(file.path));
   };
-  // Only copies give way to a file already taken: an installation is never dropped for a file
-  // that somebody linked to it from elsewhere (a link planted by a user would otherwise decide
-  // with whose rights the installation is edited).
-  std::set<std::string> installationIds;
-  if (!copies.runner.empty() || !copies.others.empty())
-    for (const std::string& path : installations) installationIds.insert(identity(path));
-  auto takeCopy = [&](const FoundFile& copy) {
-    std::string id = identity(copy.path);
-    if (installationIds.contains(id) || !seen.insert(id).second) return;
-    ordered.push_back(copy);
-    log.WriteLog("User: " + OneLine(copy.path));
-  };
-  for (const FoundFile& copy : copies.runner) takeCopy(copy);
-  for (const std::string& path : installations) ordered.push_back({path, FileKind::kInstallation, {}, {}});
-  for (const FoundFile& copy : copies.others) takeCopy(copy);
+  for (const FoundFile& copy : copies.runner) take(copy);
+  for (const std::string& path : installations) take({path, FileKind::kInstallation, {}, {}});
+  for (const FoundFile& copy : copies.others) take(copy);
   return ordered;
 }
 

@@ -26,9 +26,9 @@ UserCopies FindUserCopies(FileSystem& fs, UserDirectory& users, const PathRules&
 
 // The found-file list: the running user's copies first (what MATLAB reads for the person
 // running this, edited before anything else can fail), then the installations in their order,
-// then the other users' copies; each copy once, however it was reached, and none that is an
-// installation's file (through a link). Each copy kept is logged as "User: <path>".
-FoundFiles OrderFoundFiles(FileSystem& fs, const StringList& installations, const UserCopies& copies,
-                           DiagnosticLog& log);
+// then the other users' copies; each path once. Paths that reach one file by other ways (links)
+// all stay: which of them edits the file is the edit's question (FoldSameFiles), not the
+// order's. Each copy is logged as "User: <path>".
+FoundFiles OrderFoundFiles(const StringList& installations, const UserCopies& copies, DiagnosticLog& log);
 
 }  // namespace vorex

@@ -19,6 +19,7 @@
 // another user's place, skips the file ("Skipped: <path>: <why>"), which no later command takes
 // up again.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,9 @@ struct FileEdit {
   bool taken = false;
   // kFailed, kSkipped: the first failed step, "<step> <path>: <why>", or why it was skipped.
   std::string reason;
+  // Another found path that reaches the same file and is edited in its stead: this one shares
+  // its outcome and is never taken up itself (FoldSameFiles).
+  std::optional<std::size_t> sameAs;
   // The text as first read, and as the edits left it (checking: would leave it).
   bool read = false;
   std::string before;

@@ -11,7 +11,8 @@ namespace {
 // A file that failed or was skipped keeps its fault to itself: no later command takes it up,
 // and the files after it are edited as if it were not there.
 bool TakenUp(const FileEdit& edit) {
-  return edit.file.missing.empty() && edit.outcome != Outcome::kSkipped && edit.outcome != Outcome::kFailed;
+  return edit.file.missing.empty() && !edit.sameAs && edit.outcome != Outcome::kSkipped &&
+         edit.outcome != Outcome::kFailed;
 }
 
 // The text edits take the directory as given and normalise it themselves, so that ADD and
@@ -77,6 +78,14 @@ void RunEditPasses(const StringList& commands, const StringList& paths, std::vec
   RunPass("remove", commands, paths, files, editor, RemovePass);
   RunPass("add", commands, paths, files, editor, AddPass);
   for (FileEdit& edit : files) editor.Settle(edit);
+  // A path that reaches a file edited by another path is that file.
+  for (FileEdit& edit : files) {
+    if (!edit.sameAs) continue;
+    const FileEdit& same = files[*edit.sameAs];
+    edit.outcome = same.outcome;
+    edit.taken = same.taken;
+    edit.reason = same.reason;
+  }
 }
 
 }  // namespace vorex

@@ -11,6 +11,7 @@
 #include "discovery/user_copies.h"
 #include "pathdef/commit.h"
 #include "pathdef/edit_passes.h"
+#include "pathdef/same_files.h"
 #include "run/report.h"
 
 namespace vorex {
@@ -59,7 +60,7 @@ FoundFiles WithUserCopies(const RunContext& ctx, const StringList& installations
   const PlatformServices& p = ctx.platform;
   UserCopies copies;
   if (p.users) copies = FindUserCopies(p.fs, *p.users, p.rules, p.withRights);
-  return OrderFoundFiles(p.fs, installations, copies, ctx.log);
+  return OrderFoundFiles(installations, copies, ctx.log);
 }
 
 // GNU Octave's site startup files, after every pathdef.m, on request only.
@@ -89,10 +90,11 @@ bool AnyPresent(const FoundFiles& files) {
   return std::ranges::any_of(files, [](const FoundFile& file) { return file.missing.empty(); });
 }
 
-// The files that were neither missing nor skipped: those the run updated.
+// The files that were neither missing nor skipped, each once: those the run updated.
 std::size_t UpdatedCount(const std::vector<FileEdit>& files) {
   std::size_t count = 0;
-  for (const FileEdit& edit : files) count += edit.file.missing.empty() && edit.outcome != Outcome::kSkipped;
+  for (const FileEdit& edit : files)
+    count += edit.file.missing.empty() && !edit.sameAs && edit.outcome != Outcome::kSkipped;
   return count;
 }
 
@@ -132,7 +134,7 @@ ExitStatus TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files
     }
   }
   for (const FileEdit& edit : files)
-    if (edit.outcome == Outcome::kSkipped)
+    if (edit.outcome == Outcome::kSkipped && !edit.sameAs)
       ctx.progress.ShowProblem("Skipped: " + OneLine(edit.file.path) + ": " + OneLine(edit.reason));
   return status;
 }
@@ -159,6 +161,7 @@ RunResult RunUpdate(const RunContext& ctx) {
   CheckCommit check;
   FileEditor editor(ctx.platform, ctx.log, ctx.request.check ? static_cast<Commit&>(check) : write);
   result.files = EditsOf(found);
+  FoldSameFiles(ctx.platform, ctx.log, result.files);
   RunEditPasses(ctx.request.commands, ctx.request.paths, result.files, editor);
   problems.insert(problems.end(), editor.Problems().begin(), editor.Problems().end());
 

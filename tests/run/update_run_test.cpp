@@ -561,3 +561,76 @@ TEST(OctaveRunTest, InstallationsRecordedInTheRegistry) {
 
 }  // namespace
 }  // namespace vorex
+
+namespace vorex {
+namespace {
+
+// Paths that reach one file: a user's link never hides another user's copy from a run with
+// rights, nor lends its own rights to the edit; the file is edited once, by whoever's place it
+// really lies in, and the report names every path.
+struct SameFileHarness : UpdateHarness {
+  const std::string evilCopy = "/home/evil/Documents/MATLAB/pathdef.m";
+  const std::string aliceCopy = "/home/alice/Documents/MATLAB/pathdef.m";
+  SameFileHarness() {
+    s.rules = PathRules::Posix();
+    s.fs.withRights = true;
+    s.fs.roots = {"/"};
+    for (const char* dir : {"/home", "/home/evil", "/home/evil/Documents", "/home/evil/Documents/MATLAB", "/home/alice",
+                            "/home/alice/Documents", "/home/alice/Documents/MATLAB"})
+      s.fs.dirs.insert(dir);
+    for (const char* dir : {"/home/evil", "/home/evil/Documents", "/home/evil/Documents/MATLAB"})
+      s.fs.GiveTo(dir, "evil", 1001);
+    for (const char* dir : {"/home/alice", "/home/alice/Documents", "/home/alice/Documents/MATLAB"})
+      s.fs.GiveTo(dir, "alice", 1002);
+    s.users.homes = {{"/home/evil", "", false, "evil"}, {"/home/alice", "", false, "alice"}};
+    commands = {"ADD"};
+    paths = {"/opt/tb"};
+  }
+  std::string Editor(const std::string& path) { return s.fs.createdBy[path]; }
+};
+
+const std::string kUnixText = "p = [...\n'/a:', ...\n%%% END ENTRIES %%%\n];\n";
+
+TEST(SameFileTest, AUsersLinkToAnotherUsersCopyDoesNotHideIt) {
+  SameFileHarness run;
+  run.s.fs.AddFile(run.aliceCopy, kUnixText);
+  run.s.fs.links[run.evilCopy] = run.aliceCopy;
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_NE(run.s.fs.files[run.aliceCopy].find("'/opt/tb:'"), std::string::npos);
+  EXPECT_EQ(run.Editor(run.aliceCopy), "alice");
+  EXPECT_EQ(run.report, "changed " + run.evilCopy + "\nchanged " + run.aliceCopy + "\n");
+}
+
+TEST(SameFileTest, TwoUsersLinkingToAFileOfRootsLeaveItAlone) {
+  SameFileHarness run;
+  run.s.fs.AddFile("/etc/shadowlike", kUnixText);
+  run.s.fs.links[run.evilCopy] = "/etc/shadowlike";
+  run.s.fs.links[run.aliceCopy] = "/etc/shadowlike";
+  run.Go();
+  EXPECT_EQ(run.s.fs.files["/etc/shadowlike"], kUnixText);
+  EXPECT_FALSE(run.s.fs.Exists("/etc/pathdef.new"));
+  EXPECT_EQ(run.result, kExitNotFound);  // nothing this run could update
+  EXPECT_EQ(run.report, "skipped " + run.evilCopy + "\nskipped " + run.aliceCopy + "\n");
+}
+
+TEST(SameFileTest, AUsersOctavePrefixLinkedToTheSystemsDoesNotHideIt) {
+  SameFileHarness run;
+  const std::string system = "/usr/share/octave/site/m/startup/octaverc";
+  const std::string evilStartup = "/home/evil/oct/share/octave/site/m/startup";
+  run.s.fs.AddFile(system, "% site\n");
+  run.s.fs.dirs.insert(evilStartup);
+  run.s.fs.GiveTo("/home/evil/oct", "evil", 1001);
+  run.s.fs.realFolders[evilStartup] = "/usr/share/octave/site/m/startup";
+  run.s.octave.prefixes = {"/home/evil/oct", "/usr"};
+  run.s.users.homes.clear();
+  run.options.octave = true;
+  run.Go();
+  EXPECT_EQ(run.result, kExitSuccess);
+  EXPECT_NE(run.s.fs.files[system].find("/opt/tb"), std::string::npos);
+  EXPECT_EQ(run.Editor(system), "");  // root's own
+  EXPECT_EQ(run.report, "changed " + evilStartup + "/octaverc\nchanged " + system + "\n");
+}
+
+}  // namespace
+}  // namespace vorex
