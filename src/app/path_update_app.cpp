@@ -31,6 +31,7 @@ bool CPathUpdateApp::Usable(ParsedCommandLine& parsed, bool silent) {
     parsed.problem = CheckDirectories(parsed.paths, platform.rules, platform.currentDirectory);
   if (parsed.problem.empty())
     parsed.problem = CheckMatlabRoots(parsed.matlabRoots, platform.rules, platform.currentDirectory);
+  if (parsed.problem.empty()) parsed.problem = CheckLogFile(parsed.logFile, platform.rules, platform.currentDirectory);
   if (parsed.problem.empty()) return true;
   // Nothing else happens: no dialog, no log file, no file touched.
   if (!silent) {
@@ -41,9 +42,12 @@ bool CPathUpdateApp::Usable(ParsedCommandLine& parsed, bool silent) {
   return false;
 }
 
-void CPathUpdateApp::WriteReport(const RunResult& result, DiagnosticLog& log, UpdateProgress& progress) {
+void CPathUpdateApp::WriteReport(const RunRequest& request, const RunResult& result, ReportForm form,
+                                 DiagnosticLog& log, UpdateProgress& progress) {
   std::string why;
-  if (result.files.empty() || !platform_.writeOutput || platform_.writeOutput(ReportText(result.files), &why)) return;
+  if (!platform_.writeOutput || (!form.json && !TookUpFiles(result))) return;
+  std::string report = form.json ? ReportJson(request, result, form.diffs) : ReportText(result.files, form.diffs);
+  if (platform_.writeOutput(report, &why)) return;
   // A caller that reads the report would take a missing one for "nothing to do".
   std::string line = "Failed: write the report to standard output: " + why;
   log.WriteLog(line);
@@ -56,15 +60,18 @@ int CPathUpdateApp::Run(const ParsedCommandLine& parsed, bool silent) {
   // Unattended: no window and no pauses, which exist only so that a person can read the dialog.
   static NoSleeper noPauses;
   Sleeper& sleeper = silent ? static_cast<Sleeper&>(noPauses) : platform.sleeper;
-  RunRequest request{parsed.commands, parsed.paths, parsed.matlabRoots, parsed.checkSwitch == 1,
-                     parsed.octaveSwitch == 1};
+  RunRequest request{parsed.commands,          parsed.paths,     parsed.matlabRoots, parsed.checkSwitch == 1,
+                     parsed.octaveSwitch == 1, parsed.notFoundOk};
+  ReportForm form{parsed.reportFormat == ParsedCommandLine::ReportFormat::kJson, parsed.diffSwitch == 1};
   auto job = [&](DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress) {
     RunResult result = RunUpdate({platform, request, log, sleeper, running, progress});
-    // Callers that run it unattended read the report; a person reads the dialog.
-    if (silent) WriteReport(result, log, progress);
+    // Callers that run it unattended, or ask for the JSON report, read the report; a person
+    // reads the dialog.
+    if (silent || form.json) WriteReport(request, result, form, log, progress);
   };
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
-  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, {platform, *window, silent}, job);
+  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, {platform, *window, silent, parsed.logFile},
+                     job);
   if (!dlg.LogRefusal().empty() && platform_.writeError) platform_.writeError(dlg.LogRefusal() + "\n");
   dlg.DoModal();
   return dlg.Result();

@@ -42,9 +42,14 @@ class CPathUpdateApp {
   // False, after telling the user, when the line cannot be run.
   bool Usable(ParsedCommandLine& parsed, bool silent);
   int Run(const ParsedCommandLine& parsed, bool silent);
-  // The report of an unattended run on standard output; one that cannot be written there is
-  // said on standard error and fails a run that would have succeeded.
-  void WriteReport(const RunResult& result, DiagnosticLog& log, UpdateProgress& progress);
+  // The report on standard output: text or JSON, with or without the diffs. One that cannot be
+  // written there is said on standard error and fails a run that would have succeeded.
+  struct ReportForm {
+    bool json = false;
+    bool diffs = false;
+  };
+  void WriteReport(const RunRequest& request, const RunResult& result, ReportForm form, DiagnosticLog& log,
+                   UpdateProgress& progress);
 
   AppPlatform platform_;
 };

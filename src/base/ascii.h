@@ -10,6 +10,7 @@ inline char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 std::string AsciiLowerCopy(std::string_view text);
+std::string AsciiUpperCopy(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // A name as one line of a log or a report: control characters (a line break in a folder's name,
 // which could forge lines), the C1 controls and Unicode's line and paragraph separators (which

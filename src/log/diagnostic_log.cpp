@@ -31,12 +31,12 @@ const char* GuardedRefusal(const PlatformServices& platform, const std::string& 
 
 }  // namespace
 
-void DiagnosticLog::Open(const PlatformServices& platform, const std::string& path) {
+void DiagnosticLog::Open(const PlatformServices& platform, const std::string& path, bool append) {
   crlf_ = platform.rules.LineBreak() == "\r\n";
   const bool guarded = platform.withRights;
-  std::unique_ptr<WritableFile> file = platform.fs.OpenLog(path, guarded);
+  std::unique_ptr<WritableFile> file = platform.fs.OpenLog(path, guarded, append);
   const char* refusal = file && guarded ? GuardedRefusal(platform, path, *file) : nullptr;
-  if (file && !refusal && file->Empty()) {
+  if (file && !refusal && (append || file->Empty())) {
     file_ = std::move(file);
     return;
   }

@@ -131,6 +131,7 @@ Outcome FileEditor::Run(FileEdit& edit, const TextTransform& transform, Failures
     return Conclude(edit, failures, opened.skip);
   }
   Place& place = *opened.place;
+  if (place.authority().kind == PlaceKind::kOtherUser) edit.editedAs = place.authority().user.name;
   std::optional<LockedFile> file =
       Locker(platform_.fs, place, commit_.Lock(place.authority().lock), failures).Lock(edit.file.kind);
   std::string text;

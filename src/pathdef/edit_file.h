@@ -42,6 +42,8 @@ struct FileEdit {
   bool taken = false;
   // kFailed, kSkipped: the first failed step, "<step> <path>: <why>", or why it was skipped.
   std::string reason;
+  // The user whose rights edited it (a file in another user's place); empty otherwise.
+  std::string editedAs;
   // Another found path that reaches the same file and is edited in its stead: this one shares
   // its outcome and is never taken up itself (FoldSameFiles).
   std::optional<std::size_t> sameAs;

@@ -139,7 +139,8 @@ class FileSystem {
   virtual std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) = 0;
   // Opens the log: created when missing (readable by its owner only when `isPrivate`), never
   // through a link, without emptying it; the caller looks at it (Describe) before it writes.
-  virtual std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) = 0;
+  // `append`: every write goes to its end.
+  virtual std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate, bool append) = 0;
   // Why this thread's last failed call failed ("Permission denied", "not a regular file").
   virtual std::string LastError() = 0;
 };

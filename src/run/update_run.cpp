@@ -110,20 +110,38 @@ ExitStatus DecideStatus(const std::vector<FileEdit>& files, bool check) {
   return check && wouldChange ? kExitWouldChange : kExitSuccess;
 }
 
-void ShowNotFound(const RunContext& ctx) {
+std::string ShowNotFound(const RunContext& ctx) {
+  std::string message = kNotFoundHeading + PairListing(ctx.request.commands, ctx.request.paths);
   ctx.progress.SetOutcome(kExitNotFound);
-  ctx.progress.ShowMessage(kNotFoundHeading + PairListing(ctx.request.commands, ctx.request.paths));
+  ctx.progress.ShowMessage(message);
+  return message;
+}
+
+// Nothing at all to edit: the not-found outcome, or where the caller said so, a success.
+void NothingFound(const RunContext& ctx, RunResult& result) {
+  result.status = kExitNotFound;
+  if (!ctx.request.notFoundOk) {
+    result.message = ShowNotFound(ctx);
+  } else {
+    result.status = kExitSuccess;
+    result.message = kNotFoundHeading + PairListing(ctx.request.commands, ctx.request.paths);
+    ctx.log.WriteLog("Nothing found; with -notfound ok that is no failure");
+    ctx.progress.SetOutcome(kExitSuccess);
+  }
+  for (const std::string& line : result.problems) ctx.progress.ShowProblem(line);
 }
 
 // What the user is shown at the end: the completion text, or the box and the reasons.
-ExitStatus TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files, const StringList& problems) {
-  ExitStatus status = DecideStatus(files, ctx.request.check);
+void TellOutcome(const RunContext& ctx, RunResult& result) {
+  const std::vector<FileEdit>& files = result.files;
+  ExitStatus status = result.status = DecideStatus(files, ctx.request.check);
   if (status == kExitNotFound) {
-    ShowNotFound(ctx);
+    result.message = ShowNotFound(ctx);
   } else if (status == kExitFailure) {
+    result.message = kFailureHeading + PairListing(ctx.request.commands, ctx.request.paths);
     ctx.progress.SetOutcome(kExitFailure);
-    ctx.progress.ShowMessage(kFailureHeading + PairListing(ctx.request.commands, ctx.request.paths));
-    for (const std::string& line : problems) ctx.progress.ShowProblem(line);
+    ctx.progress.ShowMessage(result.message);
+    for (const std::string& line : result.problems) ctx.progress.ShowProblem(line);
   } else {
     ctx.progress.SetOutcome(status);
     if (!ctx.request.check) {
@@ -136,21 +154,22 @@ ExitStatus TellOutcome(const RunContext& ctx, const std::vector<FileEdit>& files
   for (const FileEdit& edit : files)
     if (edit.outcome == Outcome::kSkipped && !edit.sameAs)
       ctx.progress.ShowProblem("Skipped: " + OneLine(edit.file.path) + ": " + OneLine(edit.reason));
-  return status;
 }
 
 }  // namespace
 
 RunResult RunUpdate(const RunContext& ctx) {
   RunResult result;
-  StringList problems;
-  FoundFiles found = Discover(ctx, &problems);
-  if (ctx.running == 0) return result;
+  FoundFiles found = Discover(ctx, &result.problems);
+  if (ctx.running == 0) {
+    result.status = kExitCancelled;
+    return result;
+  }
   AddOctaveFiles(ctx, found);
   if (!AnyPresent(found)) {
-    result.status = kExitNotFound;
-    ShowNotFound(ctx);
-    for (const std::string& line : problems) ctx.progress.ShowProblem(line);
+    // Named installations that are missing are still told, file by file.
+    result.files = EditsOf(found);
+    NothingFound(ctx, result);
     ctx.running = 0;
     return result;
   }
@@ -163,10 +182,10 @@ RunResult RunUpdate(const RunContext& ctx) {
   result.files = EditsOf(found);
   FoldSameFiles(ctx.platform, ctx.log, result.files);
   RunEditPasses(ctx.request.commands, ctx.request.paths, result.files, editor);
-  problems.insert(problems.end(), editor.Problems().begin(), editor.Problems().end());
+  result.problems.insert(result.problems.end(), editor.Problems().begin(), editor.Problems().end());
 
-  result.status = TellOutcome(ctx, result.files, problems);
-  std::string report = ReportText(result.files);
+  TellOutcome(ctx, result);
+  std::string report = ReportText(result.files, false);
   for (std::size_t start = 0, end; start < report.size(); start = end + 1) {
     end = report.find('\n', start);
     ctx.log.WriteLog(report.substr(start, end - start));

@@ -27,6 +27,8 @@ struct RunRequest {
   bool check = false;
   // -octave on: GNU Octave's site startup files as well.
   bool octave = false;
+  // -notfound ok: finding no file at all is a success (status 0), not the not-found outcome.
+  bool notFoundOk = false;
 };
 
 // What the run works with. `running` is the shared flag that the user's Cancel clears and the
@@ -44,9 +46,13 @@ struct RunContext {
 // missing where it stood); empty when it took up none (nothing found, or cancelled before).
 struct RunResult {
   std::vector<FileEdit> files;
-  // What the process will exit with (also given to progress.SetOutcome); a cancel before any
-  // outcome leaves it at success, and the dialog tells the cancel.
+  // What the process will exit with (also given to progress.SetOutcome, but for a cancel, which
+  // the dialog tells).
   ExitStatus status = kExitSuccess;
+  // The "Failed: " lines, in order, and the text of the box that told the outcome (not found,
+  // failure); empty when none was shown.
+  StringList problems;
+  std::string message;
 };
 
 // The outcome goes to progress.SetOutcome; the report of every file to the log.

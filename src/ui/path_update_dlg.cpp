@@ -12,10 +12,14 @@ constexpr unsigned kPollMilliseconds = 250;
 constexpr unsigned kTimerIdAttempts = 64;
 }  // namespace
 
-CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths,
-                               const DialogServices& services, UpdateJob job)
-    : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(services), m_job(std::move(job)) {
-  if (m_bLog == 1) m_log.Open(m_services.platform, "vorex.log");
+CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
+                               UpdateJob job)
+    : m_bLog(bLog), m_commands(*pCommands), m_paths(*pPaths), m_services(std::move(services)), m_job(std::move(job)) {
+  if (!m_services.logFile.empty()) {
+    m_log.Open(m_services.platform, m_services.logFile, true);
+  } else if (m_bLog == 1) {
+    m_log.Open(m_services.platform, "vorex.log");
+  }
 }
 
 CPathUpdateDlg::~CPathUpdateDlg() {

@@ -22,6 +22,8 @@ struct DialogServices {
   DialogWindow& window;
   // An unattended run: every box's text is also written to the log, as one block.
   bool silent = false;
+  // -logfile: the log is appended to this file, whatever the log switch says.
+  std::string logFile{};
 };
 
 class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
@@ -29,7 +31,7 @@ class CPathUpdateDlg : public DialogEvents, public UpdateProgress {
   // The worker's job: the update run, or a stand-in in tests. `running` is the dialog's flag.
   using UpdateJob = std::function<void(DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress)>;
 
-  CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, const DialogServices& services,
+  CPathUpdateDlg(int bLog, const StringList* pCommands, const StringList* pPaths, DialogServices services,
                  UpdateJob job);
   ~CPathUpdateDlg() override;
   CPathUpdateDlg(const CPathUpdateDlg&) = delete;

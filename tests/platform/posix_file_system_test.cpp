@@ -104,7 +104,7 @@ TEST(PosixFileSystemTest, FifosAreRefusedWithoutBlocking) {
   EXPECT_FALSE(folder->Read("pathdef.m", &text));
   EXPECT_EQ(posix.LastError(), "not a regular file");
   EXPECT_EQ(folder->CreateNew("pathdef.m", ""), nullptr);
-  EXPECT_EQ(posix.OpenLog(fifo, false), nullptr);
+  EXPECT_EQ(posix.OpenLog(fifo, false, false), nullptr);
 }
 
 TEST(PosixFileSystemTest, LinksResolveToTheirTarget) {

@@ -41,7 +41,7 @@ struct UpdateHarness {
                        [&](DiagnosticLog& log, std::atomic<int>& running, UpdateProgress& progress) {
                          if (before) before(running);
                          RunResult r = RunUpdate({services.platform, request, log, s.sleeper, running, progress});
-                         report += ReportText(r.files);
+                         report += ReportText(r.files, false);
                        });
     dlg.DoModal();
     result = dlg.Result();

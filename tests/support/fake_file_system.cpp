@@ -374,7 +374,7 @@ std::unique_ptr<Folder> FakeFileSystem::OpenFolder(const std::string& dir, bool 
   return std::make_unique<FakeFolder>(*this, dir, pinned);
 }
 
-std::unique_ptr<WritableFile> FakeFileSystem::OpenLog(const std::string& path, bool) {
+std::unique_ptr<WritableFile> FakeFileSystem::OpenLog(const std::string& path, bool, bool) {
   if (Fails(Op::kCreate, path)) return nullptr;
   if (specials.count(path) || dirs.count(path) || links.count(path)) {
     Refuse("not a regular file");

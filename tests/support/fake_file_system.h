@@ -91,7 +91,7 @@ class FakeFileSystem : public FileSystem, public Identity {
   bool Describe(const std::string& path, EntryInfo* info) override;
   bool RealPath(const std::string& path, std::string* real) override;
   std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
-  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate, bool append) override;
   std::string LastError() override { return lastError_; }
 
   // Identity.

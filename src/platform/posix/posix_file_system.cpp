@@ -133,10 +133,11 @@ std::unique_ptr<Folder> PosixFileSystem::OpenFolder(const std::string& dir, bool
   return std::make_unique<PosixFolder>(fd, dir);
 }
 
-std::unique_ptr<WritableFile> PosixFileSystem::OpenLog(const std::string& path, bool isPrivate) {
+std::unique_ptr<WritableFile> PosixFileSystem::OpenLog(const std::string& path, bool isPrivate, bool append) {
   // Opened without emptying: what stands under the name is looked at first, through the
   // descriptor, and only then emptied.
-  int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+  int fd = ::open(path.c_str(),
+                  O_CREAT | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : 0),
                   isPrivate ? 0600 : 0644);
   if (fd < 0) {
     FailWithErrno();

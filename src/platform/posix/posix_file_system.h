@@ -24,7 +24,7 @@ class PosixFileSystem : public FileSystem {
   bool Describe(const std::string& path, EntryInfo* info) override;
   bool RealPath(const std::string& path, std::string* real) override;
   std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
-  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate, bool append) override;
   std::string LastError() override;
 
  private:

@@ -476,12 +476,12 @@ std::unique_ptr<Folder> Win32FileSystem::OpenFolder(const std::string& dir, bool
   return std::make_unique<Win32Folder>(h, dir);
 }
 
-std::unique_ptr<WritableFile> Win32FileSystem::OpenLog(const std::string& path, bool) {
+std::unique_ptr<WritableFile> Win32FileSystem::OpenLog(const std::string& path, bool, bool append) {
   // Others may read and write it meanwhile (the log is read while the run goes on); opened as
-  // it stands, and looked at before it is emptied.
-  HANDLE h =
-      CheckDiskFile(CreateFileA(path.c_str(), GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // it stands, and looked at before it is emptied. Appended to, every write goes to its end.
+  DWORD access = (append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE) | READ_CONTROL;
+  HANDLE h = CheckDiskFile(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<HandleWritableFile>(h);
 }

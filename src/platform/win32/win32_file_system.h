@@ -14,7 +14,7 @@ class Win32FileSystem : public FileSystem {
   // Held open without letting anyone delete or rename it; pinned, no folder on the way may be
   // a reparse point.
   std::unique_ptr<Folder> OpenFolder(const std::string& dir, bool pinned) override;
-  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate) override;
+  std::unique_ptr<WritableFile> OpenLog(const std::string& path, bool isPrivate, bool append) override;
   std::string LastError() override;
 };
 
