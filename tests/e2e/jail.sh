@@ -6,7 +6,8 @@
 #   jail_setup WHAT PROGRAM  the work folder $WORK (gone at exit) and the program as $VOREX
 #   jail_root NAME USER...   a fresh root $R with the program as /vorex and the USERs
 #   guard FILE... / intact FILE / absent PATH / nothing_beside FILE
-#   jail_run ARGS...         the program as root in $R; sets rc, out (stdout) and err (stderr)
+#   jail_run ARGS...         the program in $R, as root or as $jail_userspec (uid:gid); sets rc,
+#                            out (stdout) and err (stderr)
 # Needs check.sh and program_root.sh sourced first.
 
 jail_enter() {
@@ -68,6 +69,7 @@ jail_root() {
     chown "${jail_uid[$user]}:${jail_uid[$user]}" "$R/home/$user"
   done
   jail_path=/usr/bin:/bin
+  jail_userspec=
   guarded=()
 }
 
@@ -94,7 +96,8 @@ nothing_beside() {  # nothing_beside FILE: no pathdef.new or pathdef.bak in FILE
 
 jail_run() {
   rm -f "$R/vorex.log"
-  err=$(timeout 30 env PATH="$jail_path" "$CHROOT" "$R" /vorex "$@" 2>&1 >"$R.out" </dev/null)
+  err=$(timeout 30 env PATH="$jail_path" "$CHROOT" ${jail_userspec:+"--userspec=$jail_userspec"} "$R" /vorex "$@" \
+    2>&1 >"$R.out" </dev/null)
   rc=$?
   out=$(cat "$R.out")
 }
