@@ -335,7 +335,7 @@ unwritable() {  # unwritable CASE: the check and then the run, for a directory t
   check "$1, the run: status 1 (was $rc)" test "$rc" -eq 1
   check "$1, the run: pathdef.m untouched" intact "$L/pathdef.m"
 }
-for target in "$L"; do
+for target in "$L" "$L/pathdef.m"; do
   what=$([ "$target" = "$L" ] && echo "read-only folder" || echo "read-only pathdef.m")
   if mount --bind "$R$target" "$R$target" && mount -o remount,bind,ro "$R$target"; then
     unwritable "$what (bind mount)"
