@@ -15,37 +15,21 @@ SAMPLE="$HERE/../../examples/sample-install"
 ORIG="$SAMPLE/toolbox/local/pathdef.m"
 export VOREX_PAUSE_PERCENT=0
 
-if [ "$(id -u)" != 0 ] || ! command -v unshare >/dev/null || ! command -v chroot >/dev/null ||
-   ! command -v setpriv >/dev/null; then
-  echo "skipped: the authority cases need root, unshare, chroot and setpriv" >&2
-  exit 0
-fi
-if [ -z "${VOREX_AUTHORITY_NAMESPACE-}" ]; then
-  if ! unshare -m true 2>/dev/null; then
-    echo "skipped: the authority cases need a mount namespace" >&2
-    exit 0
-  fi
-  VOREX_AUTHORITY_NAMESPACE=1 exec unshare -m --propagation private bash "$0" "$@"
-fi
-
-CHROOT=$(command -v chroot)
-WORK=$(mktemp -d /tmp/vorex-authority-XXXXXX)
-mount -t tmpfs -o mode=755 vorex-authority "$WORK" 2>/dev/null || chmod 755 "$WORK"
+source "$HERE/check.sh"
+source "$HERE/program_root.sh"
+source "$HERE/jail.sh"
+jail_enter authority "$@" || exit 0
+jail_setup authority "$1"
 loops=()
 stop_loops() {
   local pid
   for pid in "${loops[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   loops=()
 }
-trap 'stop_loops; umount "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
-cp "$1" "$WORK/vorex"
+jail_before_cleanup() { stop_loops; }
 install -m 755 "$2" "$WORK/exchange_tool"
-VOREX="$WORK/vorex"
 EXCHANGE="$WORK/exchange_tool"
 REAL=/opt/real/toolbox/local/pathdef.m
-
-source "$HERE/check.sh"
-source "$HERE/program_root.sh"
 
 not() { ! "$@"; }
 
@@ -53,49 +37,15 @@ not() { ! "$@"; }
 # evil's home (the user's to fill), and the real installation /opt/real, root's, which the walk
 # and its launcher both find. Forgets the files guarded for the last case.
 new_jail() {
-  R="$WORK/$1"
-  program_root "$VOREX" "$R"
-  mkdir -p "$R/etc" "$R/root" "$R/srv" "$R/home/evil" "$R/opt/real"
-  chmod 700 "$R/root"
-  printf 'root:x:0:0:root:/root:/bin/sh\nevil:x:1000:1000:evil:/home/evil:/bin/sh\n' > "$R/etc/passwd"
-  printf 'root:x:0:\nstaff:x:50:\nevil:x:1000:\n' > "$R/etc/group"
+  jail_root "$1" evil
+  mkdir -p "$R/srv" "$R/opt/real"
   cp -r "$SAMPLE/bin" "$SAMPLE/toolbox" "$R/opt/real/"
   chown -R 0:0 "$R/opt/real"
   chmod -R u+rwX,go+rX,go-w "$R/opt/real"
-  chown 1000:1000 "$R/home/evil"
-  jail_path=/usr/bin:/bin
-  guarded=()
 }
 
 evil_owns() {  # evil_owns PATH...: hands each PATH under the user's home, links themselves, to evil
   chown -hR 1000:1000 "$@"
-}
-
-# guard FILE...: root's files in the jail that no run may touch: their bytes and inodes are kept.
-guard() {
-  local f
-  for f; do
-    guarded+=("$f")
-    mkdir -p "$(dirname "$R.kept$f")"
-    cp "$R$f" "$R.kept$f"
-    stat -c %i "$R$f" > "$R.kept$f.inode"
-  done
-}
-intact() {  # intact FILE: the same regular file as guarded, byte for byte, inode for inode
-  [ -f "$R$1" ] && [ ! -L "$R$1" ] && cmp -s "$R$1" "$R.kept$1" &&
-    [ "$(stat -c %i "$R$1")" = "$(cat "$R.kept$1.inode")" ]
-}
-absent() { [ ! -e "$1" ] && [ ! -L "$1" ]; }
-nothing_beside() {  # nothing_beside FILE: no pathdef.new or pathdef.bak in FILE's folder of the jail
-  local dir
-  dir=$(dirname "$R$1")
-  absent "$dir/pathdef.new" && absent "$dir/pathdef.bak"
-}
-
-jail_run() {  # jail_run ARGS...: the program as root in the jail $R with PATH $jail_path; sets rc and err
-  rm -f "$R/vorex.log"
-  err=$(timeout 30 env PATH="$jail_path" "$CHROOT" "$R" /vorex "$@" 2>&1 >/dev/null </dev/null)
-  rc=$?
 }
 
 # root_run CASE ADD|REMOVE [SKIPPED...]: one run of the command for /opt/tb with the log, then what
