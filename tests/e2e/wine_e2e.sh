@@ -264,6 +264,84 @@ check "octave: reported" grep -qF 'changed C:\Program Files\GNU Octave\Octave-9.
 unregister
 rm -rf "$C/M" "$C/Program Files/GNU Octave"
 
+# 7h. Round trips on a named installation: for each hostile name, ADD writes one entry (lower-cased,
+# without what Windows ignores at the end of a name) above the end marker and changes nothing
+# else, and REMOVE of the same name gives the file back byte for byte.
+export VOREX_PAUSE_PERCENT=0
+install_at "$C/RT"
+RT="$C/RT/toolbox/local/pathdef.m"
+RT_REPORT='C:\RT\toolbox\local\pathdef.m'
+cp "$RT" "$WORK/rt-before"
+vorex_named() {  # vorex_named ARGS: runs with the raw arguments on C:\RT and waits; sets rc and out (the report)
+  VOREX_RAW_LINE="C:\\t\\vorex.exe -silent on -matlabroot C:\\RT $1" $W raw_launch.exe > "$WORK/out" 2>/dev/null
+  rc=$?
+  out=$(tr -d '\r' < "$WORK/out")
+}
+with_entry() {  # with_entry FILE ENTRY: FILE with the line of ENTRY (as written) above its end marker
+  E=$'\t'"'$2;',..."$'\r' awk '$0 == "%%% END ENTRIES %%%\r" { print ENVIRON["E"] } { print }' "$1"
+}
+while IFS='|' read -r label name written; do
+  vorex_named "-command ADD -path $name"
+  check "round trip $label: ADD status 0 ($rc)" test "$rc" = 0
+  check "round trip $label: ADD reported changed" test "$out" = "changed $RT_REPORT"
+  check "round trip $label: '$written' above the end marker, nothing else changed" cmp -s "$RT" <(with_entry "$WORK/rt-before" "$written")
+  vorex_named "-command REMOVE -path $name"
+  check "round trip $label: REMOVE status 0 ($rc)" test "$rc" = 0
+  check "round trip $label: REMOVE reported changed" test "$out" = "changed $RT_REPORT"
+  check "round trip $label: byte for byte" cmp -s "$RT" "$WORK/rt-before"
+  cp "$WORK/rt-before" "$RT"
+done <<'NAMES'
+trailing dot|C:\Tools\Foo.|c:\tools\foo
+quoted, trailing blank inside|"C:\Tools\Foo "|c:\tools\foo
+trailing comma|C:\Tools\Foo,|c:\tools\foo,
+trailing quote|C:\Tools\Foo'|c:\tools\foo''
+quote inside|C:\Tools\O'Brien|c:\tools\o''brien
+backslash dot|C:\Tools\Foo\.|c:\tools\foo
+trailing dots|C:\Tools\Foo...|c:\tools\foo
+trailing backslash|C:\Tools\Foo\|c:\tools\foo
+mixed case, blank inside|C:\Tools\Mixed Case|c:\tools\mixed case
+percent|C:\Tools\100% Sure|c:\tools\100% sure
+variable look-alike|C:\Tools\%PATH%|c:\tools\%path%
+NAMES
+
+# A name that Windows holds apart from c:\tools\foo is not taken for it by a REMOVE.
+vorex_named '-command ADD -path C:\Tools\Foo'
+cp "$RT" "$WORK/rt-foo"
+for name in "C:\\Tools\\Foo'" 'C:\Tools\Foo,' 'C:\Tools\Foobar' 'C:\Tools\Fo'; do
+  vorex_named "-command REMOVE -path $name"
+  check "REMOVE $name leaves c:\\tools\\foo: reported unchanged" test "$rc:$out" = "0:unchanged $RT_REPORT"
+  check "REMOVE $name leaves c:\\tools\\foo: file untouched" cmp -s "$RT" "$WORK/rt-foo"
+  cp "$WORK/rt-foo" "$RT"
+done
+cp "$WORK/rt-before" "$RT"
+
+# A quoted value that ends in a backslash (as an installer passes [INSTALLDIR]) ends at its quote,
+# names the directory without the backslash, and the options after it still count.
+rm -f "$C/t/vorex.log"
+vorex_named '-command ADD -path "C:\Tools\q\" -log on'
+check "trailing backslash: first ADD status 0 ($rc)" test "$rc" = 0
+check "trailing backslash: the option after the quoted value counts" test -f "$C/t/vorex.log"
+vorex_named '-command ADD -path "C:\Tools\q"'
+check "trailing backslash: second ADD status 0, unchanged" test "$rc:$out" = "0:unchanged $RT_REPORT"
+check "trailing backslash: one entry" cmp -s "$RT" <(with_entry "$WORK/rt-before" 'c:\tools\q')
+cp "$WORK/rt-before" "$RT"
+vorex_named '-command ADD -path "C:\Program Files\Acme Tools\"'
+check "[INSTALLDIR]: ADD status 0 ($rc)" test "$rc" = 0
+vorex_named '-command REMOVE -path "C:\Program Files\Acme Tools"'
+check "[INSTALLDIR]: REMOVE without the backslash status 0, changed" test "$rc:$out" = "0:changed $RT_REPORT"
+check "[INSTALLDIR]: byte for byte" cmp -s "$RT" "$WORK/rt-before"
+
+# MATLAB's own separator line below the end marker is no entry: the ':' stays.
+printf "separator = ':';\r\n" >> "$RT"
+cp "$RT" "$WORK/rt-sep"
+vorex_named '-command ADD -path C:\Tools\Sep'
+check "separator line: ADD status 0 ($rc)" test "$rc" = 0
+check "separator line: only the entry added, the line untouched" cmp -s "$RT" <(with_entry "$WORK/rt-sep" 'c:\tools\sep')
+vorex_named '-command REMOVE -path C:\Tools\Sep'
+check "separator line: REMOVE status 0 ($rc)" test "$rc" = 0
+check "separator line: byte for byte" cmp -s "$RT" "$WORK/rt-sep"
+rm -rf "$C/RT"
+
 # 8. On a screen: the dialog's size and no caption, and a screenshot.
 if command -v Xvfb >/dev/null && command -v import >/dev/null; then
   $WS -k; $WS -w
