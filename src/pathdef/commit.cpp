@@ -107,9 +107,19 @@ bool WriteCommit::RotateByCopy(LockedFile& file, const std::string& old, Failure
 
 bool CheckCommit::Apply(LockedFile& file, const std::string& /*edited*/, const std::string& /*old*/,
                         Failures& failures) {
-  EntryInfo folder;
+  // The steps of a write that the system would refuse, with the reason it would give.
+  EntryInfo folder, backup, target;
   if (file.folder->Describe(".", &folder) && !folder.refusesChange.empty())
     return failures.Add("create", file.Path(file.newName), folder.refusesChange);
+  if (file.missing) return true;
+  if (file.folder->Describe(file.backupName, &backup) &&
+      (backup.type == EntryType::kDirectory || !backup.refusesChange.empty())) {
+    const char* isDirectory = "Is a directory";
+    return failures.Add("remove", file.Path(file.backupName),
+                        backup.type == EntryType::kDirectory ? isDirectory : backup.refusesChange);
+  }
+  if (file.folder->Describe(file.name, &target) && !target.refusesChange.empty())
+    return failures.Add("rename", file.Path(file.newName) + " to " + file.Path(file.name), target.refusesChange);
   return true;
 }
 

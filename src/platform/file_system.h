@@ -43,8 +43,9 @@ struct EntryInfo {
   bool othersMayAdd = false;
   // ... and may also remove or swap entries that are not theirs (no sticky bit).
   bool othersMaySwap = false;
-  // A folder described through Folder::Describe(".") that this thread, as it is now, may not
-  // make entries in: why ("Permission denied", "Read-only file system"); empty otherwise.
+  // Folder::Describe: a folder this thread, as it is now, may not make entries in, or a file
+  // that cannot be replaced or removed (immutable, a mount point): why ("Permission denied",
+  // "Read-only file system", "Operation not permitted"); empty otherwise.
   std::string refusesChange;
   // How many names the file has (hard links).
   unsigned long long names = 1;

