@@ -26,7 +26,9 @@ for preset in mingw-x64 mingw-x86; do
 done
 file build/mingw-x86/vorex.exe | grep -q "PE32 executable" 
 file build/mingw-x64/vorex.exe | grep -q "PE32+ executable"
-for exe in build/mingw-x64/vorex.exe build/mingw-x86/vorex.exe; do
+file build/mingw-x64/vorex.com | grep -q "PE32+ executable (console)"
+file build/mingw-x86/vorex.com | grep -q "PE32 executable (console)"
+for exe in build/mingw-x64/vorex.exe build/mingw-x86/vorex.exe build/mingw-x64/vorex.com build/mingw-x86/vorex.com; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
   echo "$exe imports: $dlls"
   for dll in $dlls; do

@@ -7,6 +7,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_octave_places.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_station.h"
 #include "platform/win32/win32_user_directory.h"
 #include "platform/win32/windows_api.h"
 #include "ui/win32/win32_dialog_window.h"
@@ -65,7 +66,10 @@ bool WriteOutput(const std::string& text, std::string* why) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+// Both Windows programs: vorex.exe, the GUI program, and vorex.com, the console program beside it
+// (built from this file with VOREX_CONSOLE), which cmd and PowerShell find first by the plain
+// name, wait for, and give standard output and error; it never shows a window.
+int RunWindowsProgram(HINSTANCE instance, bool console) {
   using namespace vorex;
   // Whether the run has rights is decided here, once, and handed down.
   Win32Identity identity;
@@ -84,8 +88,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
        [](const std::string& text, const std::string& caption) {
          MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
        },
-       [instance] { return std::make_unique<Win32SilentWindow>(instance, WriteError); },
+       [] { return std::make_unique<Win32SilentWindow>(WriteError); },
        WriteError,
-       WriteOutput},
+       WriteOutput,
+       console ? "the console program shows no window" : UnattendedStation()},
       GetCommandLineA());
 }
+
+#if defined(VOREX_CONSOLE)
+int main() {
+  return RunWindowsProgram(GetModuleHandleA(nullptr), true);
+}
+#else
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return RunWindowsProgram(instance, false);
+}
+#endif

@@ -19,8 +19,9 @@ int CPathUpdateApp::InitInstance(ParsedCommandLine parsed) {
     platform_.showHelp(parsed.request == Request::kHelp ? HelpText() : VersionText(), kUsageCaption);
     return kExitSuccess;
   }
-  // A check is unattended too: it only answers, through its status and its report.
-  bool silent = parsed.silentSwitch == 1 || parsed.checkSwitch == 1;
+  // A check is unattended too: it only answers, through its status and its report; and where
+  // nobody can answer a box, every run is.
+  bool silent = parsed.silentSwitch == 1 || parsed.checkSwitch == 1 || !platform_.unattended.empty();
   if (!Usable(parsed, silent)) return kExitUsage;
   return Run(parsed, silent);
 }
@@ -70,8 +71,11 @@ int CPathUpdateApp::Run(const ParsedCommandLine& parsed, bool silent) {
     if (silent || form.json) WriteReport(request, result, form, log, progress);
   };
   std::unique_ptr<DialogWindow> window = silent ? platform_.makeSilentWindow() : platform_.makeWindow();
-  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths, {platform, *window, silent, parsed.logFile},
-                     job);
+  std::string notice;
+  if (!platform_.unattended.empty() && parsed.silentSwitch != 1 && parsed.checkSwitch != 1)
+    notice = "Unattended: " + platform_.unattended + "; running as with -silent on";
+  CPathUpdateDlg dlg(parsed.logSwitch, &parsed.commands, &parsed.paths,
+                     {platform, *window, silent, parsed.logFile, notice}, job);
   if (!dlg.LogRefusal().empty() && platform_.writeError) platform_.writeError(dlg.LogRefusal() + "\n");
   dlg.DoModal();
   return dlg.Result();

@@ -28,6 +28,10 @@ struct AppPlatform {
   // Standard output where there is one (the report of an unattended run); may be empty. False,
   // with the reason, when not all of the text could be written there.
   std::function<bool(const std::string& text, std::string* why)> writeOutput{};
+  // Why nobody can answer a window or a box here (the console program; a window station that is
+  // not interactive, such as a service's in session 0): every run is then as with -silent on,
+  // and the log says why. Empty where a person may be at the screen.
+  std::string unattended{};
 };
 
 class CPathUpdateApp {

@@ -20,6 +20,7 @@ CPathUpdateDlg::CPathUpdateDlg(int bLog, const StringList* pCommands, const Stri
   } else if (m_bLog == 1) {
     m_log.Open(m_services.platform, "vorex.log");
   }
+  if (!m_services.notice.empty()) m_log.WriteLog(m_services.notice);
 }
 
 CPathUpdateDlg::~CPathUpdateDlg() {

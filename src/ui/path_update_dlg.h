@@ -24,6 +24,8 @@ struct DialogServices {
   bool silent = false;
   // -logfile: the log is appended to this file, whatever the log switch says.
   std::string logFile{};
+  // A line for the log before anything else (why the run is unattended); may be empty.
+  std::string notice{};
 };
 
 class CPathUpdateDlg : public DialogEvents, public UpdateProgress {

@@ -14,6 +14,7 @@
 #include "platform/sleeper.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_station.h"
 #include "platform/win32/windows_api.h"
 
 #include <aclapi.h>
@@ -271,8 +272,18 @@ TEST(Win32RegistryTest, MissingKeyAndTooSmallBuffer) {
   RegDeleteKeyA(HKEY_CLASSES_ROOT, "vorex-test-key");
 }
 
+// Wine reports every station as interactive: the rule is checked with the flags a service's
+// station has.
+TEST(Win32StationTest, OnlyAStationNobodySeesIsUnattended) {
+  EXPECT_TRUE(UnattendedStation([](DWORD* flags) { return *flags = WSF_VISIBLE, true; }).empty());
+  EXPECT_FALSE(UnattendedStation([](DWORD* flags) { return *flags = 0, true; }).empty());
+  EXPECT_TRUE(UnattendedStation([](DWORD*) { return false; }).empty());  // cannot tell: as before
+  DWORD flags = 0;
+  EXPECT_TRUE(ReadProcessStationFlags(&flags));
+}
+
 TEST(Win32WindowTest, WorkerEndTicksTheTimersAtOnce) {
-  Win32SilentWindow window(GetModuleHandleA(nullptr), nullptr);
+  Win32SilentWindow window(nullptr);
   testing::ExpectWorkerEndTicksTheTimersAtOnce(window);
 }
 

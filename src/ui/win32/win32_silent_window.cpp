@@ -1,83 +1,105 @@
 #include "ui/win32/win32_silent_window.h"
 
-#include <atomic>
+#include <vector>
 
 namespace vorex {
 
 namespace {
-constexpr UINT kCloseRequest = WM_APP + 2;
-constexpr char kClassName[] = "VorexSilentWindow";
-// The window that a console event is handed to; the handler runs on a thread of its own.
-std::atomic<HWND> g_silentWindow{nullptr};
+// The silent window a console event is handed to; the handler runs on a thread of its own.
+std::atomic<HANDLE> g_wake{nullptr};
+std::atomic<bool> g_closeRequest{false};
 }  // namespace
 
-Win32SilentWindow::Win32SilentWindow(HINSTANCE instance, std::function<void(const std::string&)> writeError)
-    : instance_(instance), writeError_(std::move(writeError)) {}
+Win32SilentWindow::Win32SilentWindow(std::function<void(const std::string&)> writeError)
+    : writeError_(std::move(writeError)),
+      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      workerEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+Win32SilentWindow::~Win32SilentWindow() {
+  if (wake_) CloseHandle(wake_);
+  if (workerEnded_) CloseHandle(workerEnded_);
+}
 
 BOOL WINAPI Win32SilentWindow::ConsoleHandler(DWORD event) {
-  HWND hwnd = g_silentWindow.load();
-  if (!hwnd) return FALSE;
-  PostMessageA(hwnd, kCloseRequest, 0, 0);
+  HANDLE wake = g_wake.load();
+  if (!wake) return FALSE;
+  g_closeRequest = true;
+  SetEvent(wake);
   // A console that closes, or a log-off or shutdown, ends the process once this returns; give
   // the run a moment to stop and report.
   if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(3000);
   return TRUE;
 }
 
-LRESULT CALLBACK Win32SilentWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<Win32SilentWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (self && self->events_) {
-    if (self->HandleWorkerEndTick(message)) return 0;
-    switch (message) {
-      case WM_TIMER:
-        self->events_->OnTimer(static_cast<unsigned>(wParam));
-        return 0;
-      case WM_QUERYENDSESSION:
-      case kCloseRequest:
-      case WM_CLOSE:
-        if (!self->ended_) self->events_->OnCloseRequest();
-        return message == WM_QUERYENDSESSION ? TRUE : 0;
-      case WM_ENDSESSION:
-        if (wParam && !self->ended_) self->events_->OnCloseRequest();
-        return 0;
-      default:
-        break;
-    }
-  }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 int Win32SilentWindow::RunModal(DialogEvents& events) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance_;
-  wc.lpszClassName = kClassName;
-  RegisterClassA(&wc);  // fails harmlessly when already registered
-  // Hidden and top-level: a message-only window would not hear the end of the session.
-  hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, this);
-  if (!hwnd_) return -1;
-  events_ = &events;
-  g_silentWindow = hwnd_;
+  if (!wake_ || !workerEnded_) {
+    if (writeError_) writeError_("Failed: start the run: " + std::to_string(GetLastError()) + "\r\n");
+    return -1;
+  }
+  g_closeRequest = false;
+  g_wake = wake_;
   SetConsoleCtrlHandler(ConsoleHandler, TRUE);
   events.OnInitDialog();
-  MSG msg;
   while (!ended_) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) break;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    WaitForSingleObject(wake_, MillisecondsToNextTimer());
+    Serve(events);
   }
   events.OnDestroyWindow();
   SetConsoleCtrlHandler(ConsoleHandler, FALSE);
-  g_silentWindow = nullptr;
-  events_ = nullptr;
-  DestroyWindow(hwnd_);
-  hwnd_ = nullptr;
+  g_wake = nullptr;
   return result_;
+}
+
+void Win32SilentWindow::Serve(DialogEvents& events) {
+  if (g_closeRequest.exchange(false) && !ended_) events.OnCloseRequest();
+  // The run is over: the poll timer need not wait out its period to see that.
+  bool early = workerEndTick_.exchange(false);
+  std::vector<unsigned> due;
+  auto now = Clock::now();
+  for (auto& [id, timer] : timers_) {
+    if (!early && timer.due > now) continue;
+    due.push_back(id);
+    timer.due = now + timer.period;
+  }
+  for (unsigned id : due)
+    if (!ended_ && timers_.contains(id)) events.OnTimer(id);
+}
+
+DWORD Win32SilentWindow::MillisecondsToNextTimer() const {
+  if (timers_.empty()) return INFINITE;
+  auto now = Clock::now();
+  auto soonest = Clock::time_point::max();
+  for (const auto& [id, timer] : timers_) soonest = std::min(soonest, timer.due);
+  if (soonest <= now) return 0;
+  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(soonest - now).count() + 1);
+}
+
+bool Win32SilentWindow::SetTimer(unsigned id, unsigned milliseconds) {
+  std::chrono::milliseconds period(milliseconds);
+  timers_[id] = {period, Clock::now() + period};
+  return true;
+}
+
+void Win32SilentWindow::KillTimer(unsigned id) {
+  timers_.erase(id);
+}
+
+void Win32SilentWindow::EndDialog(int result) {
+  if (ended_) return;
+  ended_ = true;
+  result_ = result;
+  SetEvent(wake_);
+}
+
+void Win32SilentWindow::NotifyWorkerEnded() {
+  workerEndTick_ = true;
+  SetEvent(workerEnded_);
+  SetEvent(wake_);
+}
+
+void Win32SilentWindow::WaitForWorker() {
+  // Nothing of the worker's waits on this thread: the window has nothing to serve.
+  WaitForSingleObject(workerEnded_, INFINITE);
 }
 
 int Win32SilentWindow::MessageBox(const std::string& text, const std::string& caption, unsigned /*style*/) {
