@@ -184,6 +184,8 @@ TEST(OctaveStartupFile, MadeWhenMissingAndNothingLeftWhenThatFails) {
     } else {
       EXPECT_EQ(fs.files[dir + "/octaverc"],
                 "## Begin vorex section, do not edit\naddpath ('/opt/x', '-end');\n## End vorex section\n");
+      // Made from nothing, it gets the folder's own rights (readable by every user's Octave).
+      EXPECT_EQ(fs.permissions[dir + "/octaverc"], testing::FakeFileSystem::FolderDefault(dir));
     }
   }
 }

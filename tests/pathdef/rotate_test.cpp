@@ -23,6 +23,7 @@ const std::string kBak = "/i/toolbox/local/pathdef.bak";
 const std::string kOld = "p = [...\n'/a:', ...\n%%% END ENTRIES %%%\n];\n";
 const std::string kEdited = "p = [...\n'/a:', ...\n\t'/b:',...\n%%% END ENTRIES %%%\n];\n";
 const std::string kPreviousBackup = "an older backup\n";
+const std::string kUsersMayWrite = "owner: Administrators; Users: write";
 
 enum class Mode { kHardLinks, kReplaceFile, kCopyBackup, kThreeRenames };
 
@@ -47,6 +48,10 @@ void Configure(FakeFileSystem& fs, Mode mode) {
   if (mode == Mode::kThreeRenames) fs.FailOn(Op::kCreate, 1, "pathdef.bak");
   fs.AddFile(kPath, kOld);
   fs.AddFile(kBak, kPreviousBackup);
+  // An administrator's entry on the file, and the read-only attribute: both stay with pathdef.m
+  // and go with the old file to pathdef.bak.
+  fs.permissions[kPath] = kUsersMayWrite;
+  fs.readOnly.insert(kPath);
 }
 
 int RunAdd(FakeFileSystem& fs, std::string* logText = nullptr, StringList* problems = nullptr) {
@@ -63,6 +68,13 @@ void ExpectSafe(FakeFileSystem& fs, int result, const std::string& context) {
   ASSERT_EQ(fs.files.count(kPath), 1u) << context << " lost pathdef.m";
   const std::string& now = fs.files[kPath];
   EXPECT_TRUE(now == kOld || now == kEdited) << context << " left: " << now;
+  // Whatever happened, pathdef.m carries what it carried, and so does a backup of the old text.
+  EXPECT_EQ(fs.permissions[kPath], kUsersMayWrite) << context;
+  EXPECT_EQ(fs.readOnly.count(kPath), 1u) << context;
+  if (fs.files.count(kBak) && fs.files[kBak] == kOld) {
+    EXPECT_EQ(fs.permissions[kBak], kUsersMayWrite) << context;
+    EXPECT_EQ(fs.readOnly.count(kBak), 1u) << context;
+  }
   if (result == 1) {
     EXPECT_EQ(now, kEdited) << context;
     EXPECT_EQ(fs.files[kBak], kOld) << context;

@@ -150,6 +150,16 @@ FsStatus FakeFileSystem::ActAs(const Account& account, std::unique_ptr<ActingIde
   return FsStatus::kOk;
 }
 
+void FakeFileSystem::CarryAttributes(const std::string& from, const std::string& to, bool keepSource) {
+  permissions.erase(to);
+  readOnly.erase(to);
+  if (auto it = permissions.find(from); it != permissions.end()) permissions[to] = it->second;
+  if (readOnly.count(from)) readOnly.insert(to);
+  if (keepSource) return;
+  permissions.erase(from);
+  readOnly.erase(from);
+}
+
 bool FakeFileSystem::MayChange(const std::string& path) {
   if (unwritableDirs.count(ParentOf(path))) return Refuse("Permission denied");
   if (actingAs.empty()) return true;
@@ -236,6 +246,8 @@ bool FakeFileSystem::Remove(const std::string& path) {
   if (Fails(Op::kRemove, path) || !MayChange(path)) return false;
   if (dirs.count(path)) return Refuse("Is a directory");
   if (specials.erase(path) || links.erase(path)) return true;
+  permissions.erase(path);
+  readOnly.erase(path);
   return files.erase(path) != 0 || Refuse("No such file or directory");
 }
 
@@ -247,6 +259,7 @@ bool FakeFileSystem::Rename(const std::string& from, const std::string& to) {
   files.erase(from);
   if (createdBy.count(from)) createdBy[to] = createdBy[from];
   createdBy.erase(from);
+  CarryAttributes(from, to, false);
   return true;
 }
 
@@ -258,6 +271,7 @@ FsStatus FakeFileSystem::HardLink(const std::string& existing, const std::string
     return FsStatus::kFailed;
   }
   files[link] = files[existing];
+  CarryAttributes(existing, link, true);
   return FsStatus::kOk;
 }
 
@@ -268,6 +282,7 @@ bool FakeFileSystem::RenameOver(const std::string& from, const std::string& to) 
   files.erase(from);
   if (createdBy.count(from)) createdBy[to] = createdBy[from];
   createdBy.erase(from);
+  CarryAttributes(from, to, false);
   return true;
 }
 
@@ -279,6 +294,8 @@ FsStatus FakeFileSystem::ReplaceFile(const std::string& target, const std::strin
   files[backup] = files[target];
   files[target] = files[replacement];
   files.erase(replacement);
+  CarryAttributes(target, backup, true);
+  CarryAttributes(replacement, target, false);
   return FsStatus::kOk;
 }
 
@@ -308,8 +325,16 @@ class FakeFolder : public Folder {
     }
     return fs_.ReadFile(path, contents);
   }
-  std::unique_ptr<WritableFile> CreateNew(std::string_view name, std::string_view) override {
-    return fs_.CreateNew(Join(name));
+  std::unique_ptr<WritableFile> CreateNew(std::string_view name, std::string_view like) override {
+    std::string path = Join(name);
+    std::unique_ptr<WritableFile> file = fs_.CreateNew(path);
+    if (!file) return file;
+    if (like.empty()) {
+      fs_.permissions[path] = FakeFileSystem::FolderDefault(path_);
+    } else {
+      fs_.CarryAttributes(Join(like), path, true);
+    }
+    return file;
   }
   bool Remove(std::string_view name) override { return fs_.Remove(Join(name)); }
   bool Rename(std::string_view from, std::string_view to) override { return fs_.Rename(Join(from), Join(to)); }

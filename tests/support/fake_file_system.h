@@ -70,6 +70,15 @@ class FakeFileSystem : public FileSystem, public Identity {
   std::map<std::string, std::string> realFolders;
   // Folders the run may not make entries in (a read-only mount, no write permission).
   std::set<std::string> unwritableDirs;
+  // What a file carries besides its text, as Windows keeps it with the file: its access list
+  // (a text here) and its read-only attribute. They travel with the file through renames and
+  // hard links; a new file gets those of the file it is made like, or its folder's access list.
+  std::map<std::string, std::string> permissions;
+  std::set<std::string> readOnly;
+  // The access list of a file made in `dir` without a model: the folder's, as Windows gives it.
+  static std::string FolderDefault(const std::string& dir) { return "inherited from " + dir; }
+  // Moves (or, keeping the source, copies) what `from` carries to `to`.
+  void CarryAttributes(const std::string& from, const std::string& to, bool keepSource);
 
   static Account Root() { return {"0", "root"}; }
   // Gives `path` (a folder or a file) to `user`.

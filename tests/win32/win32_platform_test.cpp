@@ -80,15 +80,22 @@ TEST(Win32FileSystemTest, ReplacementKeepsOneBackup) {
   EXPECT_FALSE(Exists(dir / "pathdef.new"));
 }
 
+// A read-only pathdef.m is edited, and stays read-only; so does its backup, the old file, which
+// the next edit replaces all the same.
 TEST(Win32FileSystemTest, ReadOnlyPathdefCanBeEditedAgainAndAgain) {
   TempDir dir;
   std::string path = dir / "pathdef.m";
   Write(path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   Win32Edit edit;
   ASSERT_EQ(edit.Add(path, "C:\\a"), 1);
   ASSERT_EQ(edit.Add(path, "C:\\b"), 1);
   EXPECT_EQ(Read(path), "p = [...\r\n\t';c:\\a;',...\r\n\t'c:\\b;',...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  for (const std::string& file : {path, dir / "pathdef.bak"}) {
+    DWORD attributes = GetFileAttributesA(file.c_str());
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY) << file;
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN) << file;
+  }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesA((dir / "pathdef.bak").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -200,6 +207,82 @@ TEST(Win32FileSystemTest, AnAccessListThatLetsOthersWriteCounts) {
     EXPECT_EQ(info.othersMayAdd, c.add);
     EXPECT_EQ(info.othersMaySwap, c.swap);
   }
+}
+
+// The read-only attribute is taken off only for the replacement, and every name of the old file
+// and the new one has it back afterwards, whether the replacement worked or not.
+TEST(Win32FileSystemTest, ReadOnlyComesBackOnEveryPath) {
+  Win32FileSystem fs;
+  TempDir dir;
+  Write(dir / "pathdef.m", "old\r\n");
+  SetFileAttributesA((dir / "pathdef.m").c_str(), FILE_ATTRIBUTE_READONLY);
+  auto readOnly = [&](const char* name) {
+    DWORD attributes = GetFileAttributesA((dir / name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  };
+  auto folder = fs.OpenFolder(dir, false);
+  ASSERT_TRUE(folder);
+  ASSERT_EQ(folder->HardLink("pathdef.m", "pathdef.bak"), FsStatus::kOk);
+  EXPECT_FALSE(folder->RenameOver("missing.new", "pathdef.m"));  // fails: both names read-only again
+  EXPECT_TRUE(readOnly("pathdef.m"));
+  EXPECT_TRUE(readOnly("pathdef.bak"));
+  EXPECT_EQ(Read(dir / "pathdef.m"), "old\r\n");
+
+  auto file = folder->CreateNew("pathdef.new", "pathdef.m");
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->Write("new\r\n"));
+  ASSERT_TRUE(file->Close());
+  ASSERT_TRUE(folder->RenameOver("pathdef.new", "pathdef.m"));
+  EXPECT_EQ(Read(dir / "pathdef.m"), "new\r\n");
+  EXPECT_EQ(Read(dir / "pathdef.bak"), "old\r\n");
+  EXPECT_TRUE(readOnly("pathdef.m"));
+  EXPECT_TRUE(readOnly("pathdef.bak"));
+  EXPECT_TRUE(folder->Remove("pathdef.bak"));  // a read-only backup is replaced all the same
+  SetFileAttributesA((dir / "pathdef.m").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Rights an administrator put on pathdef.m (users may write it, so that everyone's path can be
+// saved) are the rewritten file's too, not the folder's defaults.
+TEST(Win32FileSystemTest, TheFilesOwnAccessListIsKept) {
+  TempDir dir;
+  std::string path = dir / "pathdef.m";
+  Write(path, "p = [...\r\n%%% END ENTRIES %%%\r\n];\r\n");
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  EXPLICIT_ACCESSA grant{};
+  grant.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+  grant.grfAccessMode = SET_ACCESS;
+  grant.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  grant.Trustee.ptstrName = static_cast<LPSTR>(everyone);
+  PACL acl = nullptr;
+  ASSERT_EQ(SetEntriesInAclA(1, &grant, nullptr, &acl), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, acl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(acl);
+  auto everyoneMayWrite = [&](const std::string& file) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+      return false;
+    bool found = false;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+      void* ace = nullptr;
+      if (!GetAce(dacl, i, &ace) || static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+      auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      found |= EqualSid(&allowed->SidStart, everyone) && (allowed->Mask & FILE_WRITE_DATA);
+    }
+    LocalFree(descriptor);
+    return found;
+  };
+  ASSERT_TRUE(everyoneMayWrite(path));
+  Win32Edit edit;
+  ASSERT_EQ(edit.Add(path, "C:\\a"), 1);
+  EXPECT_TRUE(everyoneMayWrite(path));
+  EXPECT_TRUE(everyoneMayWrite(dir / "pathdef.bak"));
+  FreeSid(everyone);
 }
 
 TEST(Win32FileSystemTest, CDriveIsFixed) {

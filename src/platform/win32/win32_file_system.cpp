@@ -1,6 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <algorithm>
+#include <set>
 #include <thread>
 
 #include "base/paths.h"
@@ -245,11 +246,50 @@ class LockFileHandle : public FileLock {
   HANDLE handle_;
 };
 
+// The owner's rights on a file (its access list, and its owner and group where the run may set
+// them), given to the file open as `to`: a rewritten pathdef.m keeps the entries an
+// administrator put on it, not the folder's defaults.
+void TakeSecurityOf(const std::string& from, HANDLE to) {
+  PSID owner = nullptr, group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  constexpr SECURITY_INFORMATION kWhat =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  if (GetNamedSecurityInfoA(from.c_str(), SE_FILE_OBJECT, kWhat, &owner, &group, &dacl, nullptr, &descriptor) !=
+      ERROR_SUCCESS)
+    return;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  // A list that inherits from the folder keeps inheriting; one protected from it stays so.
+  SECURITY_INFORMATION how =
+      DACL_SECURITY_INFORMATION |
+      ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  if (dacl) SetSecurityInfo(to, SE_FILE_OBJECT, how, nullptr, nullptr, dacl, nullptr);
+  // Only a run with the right privileges may give a file to someone else; others keep their own.
+  SetSecurityInfo(to, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, owner, group, nullptr,
+                  nullptr);
+  LocalFree(descriptor);
+}
+
+// Takes the read-only attribute off the file at `path`; true when it had it.
+bool LiftReadOnly(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  DWORD rest = attributes & ~FILE_ATTRIBUTE_READONLY;
+  return SetFileAttributesA(path.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
+}
+
+bool MoveOver(const std::string& source, const std::string& target);
+
 // A folder held open without sharing deletion: nobody renames or removes it while the edit lasts.
 class Win32Folder : public Folder {
  public:
   Win32Folder(HANDLE h, std::string path) : handle_(h), path_(std::move(path)) {}
-  ~Win32Folder() override { CloseHandle(handle_); }
+  ~Win32Folder() override {
+    GiveBackReadOnly();
+    CloseHandle(handle_);
+  }
   Win32Folder(const Win32Folder&) = delete;
   Win32Folder& operator=(const Win32Folder&) = delete;
 
@@ -268,9 +308,25 @@ class Win32Folder : public Folder {
 
  private:
   std::string Join(std::string_view name) const { return JoinPath(path_, name, PathRules::Windows()); }
+  // A read-only file refuses to be replaced or moved over, so its attribute is taken off for the
+  // replacement; the names here owe it back (the new pathdef.m, the backup that is the old one)
+  // and get it whenever a step that lifted it is done or has failed, under the edit's lock.
+  void GiveBackReadOnly();
+
   HANDLE handle_;
   std::string path_;
+  std::set<std::string> readOnlyOwed_;
 };
+
+void Win32Folder::GiveBackReadOnly() {
+  for (const std::string& name : readOnlyOwed_) {
+    std::string path = Join(name);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
+  }
+  // The names stay owed: a later step of the same edit that lifts the attribute off one of them
+  // (the old file has two names once backed up) gives it back to all of them again.
+}
 
 class NoLock : public FileLock {};
 
@@ -319,14 +375,17 @@ std::unique_ptr<WritableFile> Win32Folder::CreateNew(std::string_view name, std:
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   if (!like.empty()) {
     DWORD old = GetFileAttributesA(Join(like).c_str());
-    // Read-only is left out: the new file must still be renamed into place.
+    // Read-only is given when the file takes the name (RenameOver): a read-only file cannot be
+    // moved there.
     DWORD keep =
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (old != INVALID_FILE_ATTRIBUTES && (old & keep)) attributes = old & keep;
+    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY)) readOnlyOwed_.insert(std::string(name));
   }
-  HANDLE h = CheckDiskFile(CreateFileA(Join(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                       attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  HANDLE h = CheckDiskFile(CreateFileA(Join(name).c_str(), GENERIC_WRITE | WRITE_DAC | READ_CONTROL, FILE_SHARE_READ,
+                                       nullptr, CREATE_NEW, attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (h == INVALID_HANDLE_VALUE) return nullptr;
+  if (!like.empty()) TakeSecurityOf(Join(like), h);
   return std::make_unique<HandleWritableFile>(h);
 }
 
@@ -346,9 +405,18 @@ bool Win32Folder::Remove(std::string_view name) {
 }
 
 bool Win32Folder::RenameOver(std::string_view from, std::string_view to) {
+  // A read-only file refuses to be moved over: the attribute is taken off for the move, and the
+  // file at `to` owes it back whether it is the new one now or still the old one.
+  if (LiftReadOnly(Join(to))) readOnlyOwed_.insert(std::string(to));
+  bool moved = MoveOver(Join(from), Join(to));
+  if (moved && readOnlyOwed_.erase(std::string(from))) readOnlyOwed_.insert(std::string(to));
+  GiveBackReadOnly();
+  return moved;
+}
+
+bool MoveOver(const std::string& source, const std::string& target) {
   // A file that someone has open (MATLAB reading it, an indexer, another run looking at it)
   // cannot be replaced for that moment: it is tried again for a few seconds.
-  std::string source = Join(from), target = Join(to);
   auto pause = std::chrono::milliseconds(5);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   for (;;) {
@@ -365,8 +433,16 @@ bool Win32Folder::RenameOver(std::string_view from, std::string_view to) {
 FsStatus Win32Folder::HardLink(std::string_view existing, std::string_view link) {
   // With the backup as a second name, the new file takes pathdef.m's place in one rename and
   // there is no moment without pathdef.m (ReplaceFile has one).
-  if (CreateHardLinkA(Join(link).c_str(), Join(existing).c_str(), nullptr)) return FsStatus::kOk;
+  // Both names are one file: a read-only one owes the attribute back under both once it is
+  // replaced (RenameOver), which it could not be while read-only.
+  bool readOnly = LiftReadOnly(Join(existing));
+  if (CreateHardLinkA(Join(link).c_str(), Join(existing).c_str(), nullptr)) {
+    if (readOnly) readOnlyOwed_.insert({std::string(existing), std::string(link)});
+    return FsStatus::kOk;
+  }
   DWORD code = GetLastError();
+  if (readOnly) readOnlyOwed_.insert(std::string(existing));
+  GiveBackReadOnly();
   FailWithLastError(code);
   // An existing backup is a failure; a volume or a share without hard links is not.
   return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? FsStatus::kFailed : FsStatus::kUnsupported;
@@ -374,6 +450,11 @@ FsStatus Win32Folder::HardLink(std::string_view existing, std::string_view link)
 
 FsStatus Win32Folder::Replace(std::string_view target, std::string_view replacement, std::string_view backup) {
   std::string targetPath = Join(target), backupPath = Join(backup);
+  if (LiftReadOnly(targetPath)) readOnlyOwed_.insert({std::string(target), std::string(backup)});
+  struct GiveBack {
+    Win32Folder& folder;
+    ~GiveBack() { folder.GiveBackReadOnly(); }
+  } giveBack{*this};
   if (ReplaceFileA(targetPath.c_str(), Join(replacement).c_str(), backupPath.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
                    nullptr, nullptr))
     return FsStatus::kOk;
