@@ -82,10 +82,14 @@ int RunWindowsProgram(HINSTANCE instance, bool console) {
   return RunProgram(
       {{registry, fs, identity, sleeper, PathRules::Windows(), ApplicationTitle(), {}, &users, &octave, withRights},
        [instance] { return std::make_unique<Win32DialogWindow>(instance); },
-       [](const std::string& text, const std::string& caption) {
+       // The console program answers on the console, never in a box.
+       [console](const std::string& text, const std::string& caption) {
+         if (console) return WriteError(caption + "\r\n" + text);
          MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
        },
-       [](const std::string& text, const std::string& caption) {
+       [console](const std::string& text, const std::string& caption) {
+         std::string ignored;
+         if (console) return static_cast<void>(WriteOutput(text, &ignored));
          MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
        },
        [] { return std::make_unique<Win32SilentWindow>(WriteError); },

@@ -25,6 +25,10 @@ bool AutomationServerFile(Registry& registry, FileSystem& fs, const PathRules& r
   std::string clsid, serverCommand;
   if (!ReadRegistryText(key, "MATLAB.APPLICATION\\CLSID\\", &clsid)) return false;
   if (!ReadRegistryText(key, "CLSID\\" + clsid + "\\LocalServer32\\", &serverCommand)) return false;
+  // A path with blanks is registered in quotes ("C:\Program Files\...\MATLAB.exe" /Automation):
+  // the program's path is what they hold.
+  if (serverCommand.size() > 1 && serverCommand.front() == '"')
+    serverCommand = serverCommand.substr(1, serverCommand.find('"', 1) - 1);
   std::size_t cut = serverCommand.rfind("bin");
   if (cut == std::string::npos || cut == 0) return false;
   std::string candidate = serverCommand.substr(0, cut) + Tail(rules);

@@ -103,21 +103,24 @@ const std::string kPathdef = "C:\\Apps\\M\\toolbox\\local\\pathdef.m";
 
 INSTANTIATE_TEST_SUITE_P(
     Registrations, LookupTest,
-    ::testing::Values(LookupCase{"Hit", "C:\\Apps\\M\\bin\\win32\\server.exe /x", kPathdef, kPathdef},
-                      LookupCase{"CandidateIsADirectory", "C:\\Apps\\M\\bin\\x.exe", kPathdef, kPathdef},
-                      LookupCase{"NotRegistered", "", kPathdef, ""},
-                      LookupCase{"FileMissing", "C:\\Apps\\M\\bin\\x.exe", "", ""},
-                      LookupCase{"BinTwiceCutsAtTheLast", "C:\\bin\\M\\bin\\w\\s.exe",
-                                 "C:\\bin\\M\\toolbox\\local\\pathdef.m", "C:\\bin\\M\\toolbox\\local\\pathdef.m"},
-                      LookupCase{"BinOnlyAtStart", "bin\\x.exe", "toolbox\\local\\pathdef.m", ""},
-                      LookupCase{"UpperCaseBin", "C:\\Apps\\M\\BIN\\x.exe",
-                                 "C:\\Apps\\M\\BIN\\toolbox\\local\\pathdef.m", ""},
-                      LookupCase{"LeadingQuoteKept", "\"C:\\Apps\\M\\bin\\x.exe\"", kPathdef, ""},
-                      LookupCase{"Exactly511Bytes", "C:\\" + std::string(497, 'a') + "\\bin\\x.exe",
-                                 "C:\\" + std::string(497, 'a') + "\\toolbox\\local\\pathdef.m",
-                                 "C:\\" + std::string(497, 'a') + "\\toolbox\\local\\pathdef.m"},
-                      LookupCase{"TooLong", "C:\\" + std::string(498, 'a') + "\\bin\\x.exe",
-                                 "C:\\" + std::string(498, 'a') + "\\toolbox\\local\\pathdef.m", ""}),
+    ::testing::Values(
+        LookupCase{"Hit", "C:\\Apps\\M\\bin\\win32\\server.exe /x", kPathdef, kPathdef},
+        LookupCase{"CandidateIsADirectory", "C:\\Apps\\M\\bin\\x.exe", kPathdef, kPathdef},
+        LookupCase{"NotRegistered", "", kPathdef, ""}, LookupCase{"FileMissing", "C:\\Apps\\M\\bin\\x.exe", "", ""},
+        LookupCase{"BinTwiceCutsAtTheLast", "C:\\bin\\M\\bin\\w\\s.exe", "C:\\bin\\M\\toolbox\\local\\pathdef.m",
+                   "C:\\bin\\M\\toolbox\\local\\pathdef.m"},
+        LookupCase{"BinOnlyAtStart", "bin\\x.exe", "toolbox\\local\\pathdef.m", ""},
+        LookupCase{"UpperCaseBin", "C:\\Apps\\M\\BIN\\x.exe", "C:\\Apps\\M\\BIN\\toolbox\\local\\pathdef.m", ""},
+        // A path with blanks is registered in quotes; the quotes are not part of it.
+        LookupCase{"QuotedPath", "\"C:\\Apps\\M\\bin\\x.exe\"", kPathdef, kPathdef},
+        LookupCase{
+            "QuotedPathWithBlanksAndArguments", "\"C:\\Program Files\\M\\bin\\win64\\MATLAB.exe\" /Automation -bin",
+            "C:\\Program Files\\M\\toolbox\\local\\pathdef.m", "C:\\Program Files\\M\\toolbox\\local\\pathdef.m"},
+        LookupCase{"Exactly511Bytes", "C:\\" + std::string(497, 'a') + "\\bin\\x.exe",
+                   "C:\\" + std::string(497, 'a') + "\\toolbox\\local\\pathdef.m",
+                   "C:\\" + std::string(497, 'a') + "\\toolbox\\local\\pathdef.m"},
+        LookupCase{"TooLong", "C:\\" + std::string(498, 'a') + "\\bin\\x.exe",
+                   "C:\\" + std::string(498, 'a') + "\\toolbox\\local\\pathdef.m", ""}),
     [](const ::testing::TestParamInfo<LookupCase>& info) { return std::string(info.param.name); });
 
 TEST(LookupTest, MissingDefaultValueAndDeniedAccessMiss) {

@@ -38,7 +38,7 @@ mkdir -p "$WORK/d"
 ln -s "$WORK/d" "$WINEPREFIX/dosdevices/d:"
 C=$WINEPREFIX/drive_c
 mkdir -p "$C/t"
-cp "$BUILD/vorex.exe" "$BUILD/tests/press_button.exe" "$BUILD/tests/raw_launch.exe" "$BUILD/tests/vorex_tests.exe" "$C/t/"
+cp "$BUILD/vorex.exe" "$BUILD/vorex.com" "$BUILD/tests/press_button.exe" "$BUILD/tests/raw_launch.exe" "$BUILD/tests/vorex_tests.exe" "$C/t/"
 $WS -p
 cd "$C/t" || exit 1
 
@@ -240,7 +240,39 @@ check "named: report on stdout" test "$(tr -d '\r' < "$WORK/report")" = 'changed
 check "named: edited" grep -qF "c:\chk;'" "$C/N/toolbox/local/pathdef.m"
 check "named: the registered one untouched" bash -c "! grep -qF 'chk' '$C/M/toolbox/local/pathdef.m'"
 unregister
+
+# 7f'. Where no window can be made (a display driver without a display): a silent run needs none,
+# and the console program (vorex.com, found by cmd before vorex.exe by the plain name) neither;
+# cmd sees their statuses; -logfile appends where it is told, -notfound ok makes nothing found no
+# failure, -report json is one document.
+$W reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+timeout 60 $W vorex.exe -silent on -command ADD -path 'C:\nodisplay' -matlabroot 'C:\N' > "$WORK/report" 2>"$WORK/err"
+rc=$?
+check "no display: silent status 0 ($rc)" test "$rc" = 0
+check "no display: edited" grep -qF "c:\nodisplay;'" "$C/N/toolbox/local/pathdef.m"
+out=$(timeout 60 $W cmd /c 'cd /d C:\t && vorex -matlabroot C:\N -command ADD -path C:\console & echo status %ERRORLEVEL%' 2>/dev/null | tr -d '\r')
+check "console program: report on stdout" grep -qxF 'changed C:\N\toolbox\local\pathdef.m' <<<"$out"
+check "console program: cmd sees status 0" grep -qx 'status 0' <<<"$out"
+out=$(timeout 60 $W cmd /c 'cd /d C:\t && vorex -check on -matlabroot C:\N -command ADD -path C:\another & echo status %ERRORLEVEL%' 2>/dev/null | tr -d '\r')
+check "console program: cmd sees status 4 of a check" grep -qx 'status 4' <<<"$out"
+out=$(timeout 60 $W cmd /c 'cd /d C:\t && vorex -silent maybe -command ADD -path C:\x & echo status %ERRORLEVEL%' 2>&1 | tr -d '\r')
+check "console program: a bad switch value is status 64" grep -qx 'status 64' <<<"$out"
+$W reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+mkdir -p "$C/ProgramData/Acme"
+printf 'earlier line\r\n' > "$C/ProgramData/Acme/install.log"
+timeout 60 $W vorex.exe -silent on -logfile 'C:\ProgramData\Acme\install.log' -command ADD -path 'C:\logged' -matlabroot 'C:\N' \
+  > /dev/null 2>&1
+rc=$?
+check "logfile: status 0" test "$rc" = 0
+check "logfile: appended to" grep -q '^earlier line' "$C/ProgramData/Acme/install.log"
+check "logfile: the run's lines" grep -q 'changed C:.N.toolbox.local.pathdef.m' "$C/ProgramData/Acme/install.log"
 rm -rf "$C/M" "$C/N"
+timeout 60 $W vorex.exe -silent on -notfound ok -logfile 'C:\ProgramData\Acme\install.log' -command ADD -path 'C:\x' \
+  -report json > "$WORK/report" 2>/dev/null
+rc=$?
+check "notfound ok: status 0 with nothing found" test "$rc" = 0
+check "notfound ok: the log says so" grep -q '^Nothing found' "$C/ProgramData/Acme/install.log"
+check "notfound ok: one JSON document, status 0" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["status"] != 0)' "$WORK/report"
 
 # 7g. GNU Octave's site startup file beside a registered MATLAB: edited only with -octave on,
 # with one marked block at its end and its own lines left as they were.
