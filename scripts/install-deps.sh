@@ -9,7 +9,8 @@ if [ "${1:-all}" != build ]; then
              g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
              xvfb xauth xdotool imagemagick tmux octave file
              clang clang-tidy clang-format cppcheck pmccabe libclang-rt-14-dev lintian
-             ansible-core python3-jsonschema strace acl)
+             ansible-core python3-jsonschema strace acl
+             nsis wixl msitools)
 fi
 missing=()
 for p in "${packages[@]}"; do
