@@ -38,6 +38,7 @@ done
 
 echo "=== windows: tests and end-to-end cases under Wine"
 bash tests/e2e/wine_e2e.sh build/mingw-x64
+bash tests/e2e/installers_e2e.sh build/mingw-x64
 
 echo "=== packages: the .deb passes lintian with no error and no warning"
 bash scripts/package.sh
