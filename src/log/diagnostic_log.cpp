@@ -41,8 +41,9 @@ void DiagnosticLog::Open(const PlatformServices& platform, const std::string& pa
     return;
   }
   std::string why = refusal ? refusal : platform.fs.LastError();
-  // Without rights a log that cannot be opened is nothing to tell; with them it may be a trap.
-  if (guarded) refusal_ = "Log off: " + path + ": " + why;
+  // Without rights vorex.log that cannot be opened is nothing to tell; with them it may be a
+  // trap; and a log file the caller named (-logfile) is one somebody means to read.
+  if (guarded || append) refusal_ = "Log off: " + path + ": " + why;
 }
 
 void DiagnosticLog::WriteLog(std::string_view text) {

@@ -22,7 +22,8 @@ class DiagnosticLog {
   // rights opens it guarded: readable by its owner only, and never another user's file in a
   // folder that others may write (which that user may have planted) or a second name of some
   // other file; when such a file is refused, Refusal() says why, for the user.
-  // `append` (-logfile): written to after what the file holds, never emptied.
+  // `append` (-logfile): written to after what the file holds, never emptied; when it cannot be
+  // opened, Refusal() says why, with or without rights.
   void Open(const PlatformServices& platform, const std::string& path, bool append = false);
   const std::string& Refusal() const { return refusal_; }
   bool IsOpen() const { return file_ != nullptr; }

@@ -80,12 +80,6 @@ void Append(std::string* out, const TextLine& line) {
 
 }  // namespace
 
-bool IsOctaveStartupFile(const std::string& path, const PathRules& rules) {
-  std::size_t slash = path.find_last_of(rules.Separators());
-  std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
-  return rules.IgnoreCase() ? EqualsIgnoreCase(name, "octaverc") : name == "octaverc";
-}
-
 bool AddToOctaveBlock(std::string_view text, const std::string& dir, const PathRules& rules, std::string* out) {
   std::vector<TextLine> lines = SplitLines(text);
   std::optional<Block> block;

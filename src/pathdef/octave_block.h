@@ -22,9 +22,6 @@ inline constexpr char kBrokenOctaveBlock[] =
     "a \"## Begin vorex section\" or \"## End vorex section\" line out of place (a block without its end, "
     "a second block, or a stray marker)";
 
-// True for a site startup file ("octaverc"), edited with the block rather than as a pathdef.m.
-bool IsOctaveStartupFile(const std::string& path, const PathRules& rules);
-
 // Both take the directory exactly as the command line gave it and compare it as the entry edits
 // do (DirectoryKey); Windows writes it in that form too, POSIX as given. Lines written by the
 // version before, without '-end', are recognised as well. A directory that names nothing changes

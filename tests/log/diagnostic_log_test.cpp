@@ -34,6 +34,24 @@ TEST(DiagnosticLogTest, WindowsStoresCarriageReturns) {
   EXPECT_EQ(fs.files["vorex.log"], "a\r\n\r\n");
 }
 
+// A log file the caller named and that cannot be opened is said, with or without rights; one that
+// is opened is appended to.
+TEST(DiagnosticLogTest, ANamedLogFileIsAppendedToOrItsRefusalSaid) {
+  testing::TestServices s;
+  s.fs.AddFile("C:\\ProgramData\\Acme\\install.log", "earlier\n");
+  {
+    DiagnosticLog log;
+    log.Open(s.Platform(), "C:\\ProgramData\\Acme\\install.log", true);
+    log.WriteLog("more");
+  }
+  EXPECT_EQ(s.fs.files["C:\\ProgramData\\Acme\\install.log"], "earlier\nmore\r\n");
+  s.fs.FailOn(FakeFileSystem::Op::kCreate);
+  DiagnosticLog refused;
+  refused.Open(s.Platform(), "C:\\missing\\install.log", true);
+  EXPECT_FALSE(refused.IsOpen());
+  EXPECT_EQ(refused.Refusal(), "Log off: C:\\missing\\install.log: injected failure");
+}
+
 TEST(DiagnosticLogTest, UnopenableFileMeansNoLogAndNoComplaint) {
   FakeFileSystem fs;
   fs.FailOn(FakeFileSystem::Op::kCreate);

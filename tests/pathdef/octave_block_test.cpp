@@ -145,12 +145,6 @@ TEST(OctaveBlockBroken, IsRefused) {
   }
 }
 
-TEST(OctaveStartupFile, NamedOctaverc) {
-  EXPECT_TRUE(IsOctaveStartupFile("/usr/share/octave/site/m/startup/octaverc", PathRules::Posix()));
-  EXPECT_FALSE(IsOctaveStartupFile("/usr/share/octave/site/m/startup/OCTAVERC", PathRules::Posix()));
-  EXPECT_TRUE(IsOctaveStartupFile("C:\\o\\OCTAVERC", PathRules::Windows()));
-  EXPECT_FALSE(IsOctaveStartupFile("/x/toolbox/local/pathdef.m", PathRules::Posix()));
-}
 
 }  // namespace
 }  // namespace vorex
