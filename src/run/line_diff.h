@@ -13,7 +13,8 @@ struct LineChange {
   std::string_view line;  // without its line end
 };
 
-// The shortest list of changes that turns `before` into `after`, line by line. Files whose
+// The shortest list of changes that turns `before` into `after`, line by line; the changes point
+// into the two texts, which must outlive them. Files whose
 // changes are many (more than a few thousand lines) get the lines between their common start and
 // end as removed and added instead: the answer stays right, if not the shortest.
 std::vector<LineChange> DiffLines(std::string_view before, std::string_view after);

@@ -65,8 +65,9 @@ TEST(LineDiffTest, ManyChangesStillAccountForEveryLine) {
     before += "old " + std::to_string(i) + "\n";
     after += "new " + std::to_string(i) + "\n";
   }
-  std::string text = "head\n" + before + "tail\n";
-  std::vector<LineChange> changes = DiffLines(text, "head\n" + after + "tail\n");
+  // The changes point into the texts, which live as long as they do.
+  std::string text = "head\n" + before + "tail\n", edited = "head\n" + after + "tail\n";
+  std::vector<LineChange> changes = DiffLines(text, edited);
   EXPECT_EQ(LinesOf(changes, LineChange::Kind::kRemoved).size(), 3000u);
   EXPECT_EQ(LinesOf(changes, LineChange::Kind::kAdded).size(), 3000u);
   EXPECT_EQ(LinesOf(changes, LineChange::Kind::kSame), (std::vector<std::string>{"head", "tail"}));
