@@ -273,6 +273,31 @@ rc=$?
 check "notfound ok: status 0 with nothing found" test "$rc" = 0
 check "notfound ok: the log says so" grep -q '^Nothing found' "$C/ProgramData/Acme/install.log"
 check "notfound ok: one JSON document, status 0" python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["status"] != 0)' "$WORK/report"
+# The JSON report of the Windows program against the schema: a changed, a would-change, an
+# unchanged and a failed (missing) installation, in a folder whose name holds a quote, a percent
+# sign and an accented letter (a byte of the ANSI code page that is no UTF-8).
+valid_report() {  # valid_report FILE: one document that the schema takes
+  /usr/bin/python3 - "$1" "$HERE/../../doc/report.schema.json" <<'PY'
+import json, sys
+import jsonschema
+doc = json.load(open(sys.argv[1], encoding='utf-8', errors='surrogateescape'))
+jsonschema.validate(doc, json.load(open(sys.argv[2])))
+PY
+}
+if /usr/bin/python3 -c 'import jsonschema' 2>/dev/null; then
+  odd=$'Q\'s 100% caf\xc3\xa9'
+  install_at "$C/$odd"
+  for args in "-check on" "-silent on"; do
+    for rep in 1 2; do
+      timeout 60 $W vorex.exe $args -report json -diff on -matlabroot "C:\\$odd" -matlabroot 'C:\gone' \
+        -command ADD -path 'C:\json' > "$WORK/report" 2>/dev/null
+      check "json report ($args, run $rep): valid against the schema" valid_report "$WORK/report"
+    done
+  done
+  rm -rf "$C/$odd"
+else
+  echo "skipped: the JSON schema checks need Debian's python3-jsonschema" >&2
+fi
 
 # 7g. GNU Octave's site startup file beside a registered MATLAB: edited only with -octave on,
 # with one marked block at its end and its own lines left as they were.
