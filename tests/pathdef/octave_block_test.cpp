@@ -145,7 +145,6 @@ TEST(OctaveBlockBroken, IsRefused) {
   }
 }
 
-
 }  // namespace
 }  // namespace vorex
 
