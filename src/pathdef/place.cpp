@@ -20,6 +20,7 @@ constexpr char kOddEntryNotTaken[] = "not a regular file, not taken where others
 bool WalkFolders(const PlatformServices& platform, const std::vector<std::string>& folders, Authority* authority,
                  std::string* why) {
   for (const std::string& folder : folders) {
+    bool filesFolder = &folder == &folders.back();
     EntryInfo info;
     if (!platform.fs.Describe(folder, &info)) {
       *why = folder + ": " + platform.fs.LastError();
@@ -30,7 +31,10 @@ bool WalkFolders(const PlatformServices& platform, const std::vector<std::string
       authority->user = info.owner;
       return true;
     }
-    if (info.othersMaySwap) authority->kind = PlaceKind::kShared;
+    // Above the file a sticky folder keeps others from its entries; in the file's own folder
+    // anyone who may add an entry may plant one at a name that is missing (a link at
+    // pathdef.m, a link at an octaverc not made yet).
+    if (info.othersMaySwap || (filesFolder && info.othersMayAdd)) authority->kind = PlaceKind::kShared;
   }
   return true;
 }

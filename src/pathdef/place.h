@@ -7,7 +7,8 @@
 //  - every folder on the way is the administrators' or the run's own, and nobody else may change
 //    it: the run's rights, links followed, a lock nobody else can take;
 //  - nobody else owns a folder on the way, but someone else may swap entries in one of them (a
-//    group-writable /usr/local): the folder is pinned and no link is followed;
+//    group-writable /usr/local) or add entries to the file's own folder (sticky and writable by
+//    everyone): the folder is pinned and no link is followed;
 //  - a folder on the way belongs to another user: that user's rights edit the file ("As <user>:
 //    <path>" in the log), and whatever fails is not the run's failure: the file is skipped.
 //    Where the platform cannot take on a user's rights, a link there is not followed.
@@ -75,8 +76,9 @@ PlaceOrReason OpenPlace(const PlatformServices& platform, DiagnosticLog& log, co
 
 // Looks at each folder of `path` without following links, from the root down, so that nothing
 // swapped in later can change the answer for the part already looked at: the first folder of an
-// untrusted owner decides; otherwise any folder that others may swap entries in makes the place
-// shared. False, with the reason, when a folder cannot be looked at.
+// untrusted owner decides; otherwise any folder that others may swap entries in, or the file's
+// own folder when others may add entries to it, makes the place shared. False, with the reason,
+// when a folder cannot be looked at.
 bool DecideAuthority(const PlatformServices& platform, const std::string& path, Authority* authority, std::string* why);
 
 }  // namespace vorex

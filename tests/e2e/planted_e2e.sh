@@ -75,6 +75,8 @@ line_break_cases
 # --- Access lists count as write bits: /opt/M/toolbox/local is root's 0755, but a list lets evil
 # (or a group of evil's) change it as a group write bit would. What evil puts at pathdef.m there
 # (a link to a file only root may read, a FIFO) is not taken; the file linked to is not touched.
+# The same for a sticky folder that everyone may write, where pathdef.m is missing: evil may not
+# touch root's entries there, but may make one of his own at a free name.
 M=/opt/M/toolbox/local
 mkdir "$WORK/acl-probe"
 if command -v setfacl >/dev/null && setfacl -m u:1000:rwx "$WORK/acl-probe" 2>/dev/null; then
@@ -83,7 +85,7 @@ else
   lists=()
   echo "skipped: the access-list cases need setfacl and a file system with access lists" >&2
 fi
-for how in "${lists[@]}" root:evil-2775; do
+for how in "${lists[@]}" root:evil-2775 sticky-1777; do
   for plant in link fifo; do
     label=${how/u:1000/u:evil}
     case="${label/g:1100/g:crew} place, a $plant at pathdef.m"
@@ -95,6 +97,8 @@ for how in "${lists[@]}" root:evil-2775; do
     guard /root/secret
     if [ "$how" = root:evil-2775 ]; then
       chown 0:1000 "$R$M" && chmod 2775 "$R$M"
+    elif [ "$how" = sticky-1777 ]; then
+      chmod 1777 "$R$M" && rm "$R$M/pathdef.m"
     else
       setfacl -m "$how" "$R$M"
     fi
@@ -226,6 +230,36 @@ check "Octave prefix of evil's: the backup holds the block" test "$(tail -3 "$R$
 addpath ('/opt/tb', '-end');
 ## End vorex section"
 check "Octave prefix of evil's: as before after REMOVE" cmp -s "$R$S/octaverc" "$WORK/octaverc-before"
+
+# A startup folder that everyone may write, sticky, without its octaverc: the run makes the file
+# as root's; a link evil made at the free name first is not followed.
+for plant in none link; do
+  case="Octave's sticky startup folder, $plant at octaverc"
+  jail_root "octave-sticky-$plant" evil
+  installation /opt/MATLAB/R2025a
+  mkdir -p "$R$S" "$R/usr/bin"
+  chmod 1777 "$R$S"
+  printf '#!/bin/sh\nexit 0\n' > "$R/usr/bin/octave-cli"
+  chmod 755 "$R/usr/bin/octave-cli"
+  printf 'secret = 4711\n' > "$R/root/secret"
+  chmod 600 "$R/root/secret"
+  guard /root/secret
+  if [ $plant = link ]; then check "$case: evil may plant it" as_evil ln -s /root/secret "$R$S/octaverc"; fi
+  jail_run -silent on -log on -octave on -command ADD -path /opt/tb
+  check "$case: status 0 (was $rc)" test "$rc" -eq 0
+  check "$case: the installation changed" reported changed /opt/MATLAB/R2025a/toolbox/local/pathdef.m
+  check "$case: /root/secret untouched" intact /root/secret
+  check "$case: nothing written beside it" nothing_beside /root/secret
+  if [ $plant = link ]; then
+    check "$case: skipped" reported skipped "$S/octaverc"
+    check "$case: the log says why" logged "Skipped: $S/octaverc: "
+    check "$case: still the link" test "$(readlink "$R$S/octaverc")" = /root/secret
+  else
+    check "$case: made" reported changed "$S/octaverc"
+    check "$case: root's" test "$(stat -c %u:%g "$R$S/octaverc")" = 0:0
+    check "$case: the block in it" holds "$S/octaverc" "addpath ('/opt/tb', '-end');"
+  fi
+done
 
 # --- One file's fault stays with it: a FIFO, or a folder, that a member of staff put at pathdef.m
 # in a root:staff 2775 toolbox/local is skipped, and the installation after it is edited. Root's

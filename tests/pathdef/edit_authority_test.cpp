@@ -266,5 +266,29 @@ TEST(EditAuthority, OddEntriesInASharedPlaceAreSkippedAndTheRunGoesOn) {
   }
 }
 
+// A sticky folder writable by everyone keeps others from root's entries but not from making
+// their own: above the file it changes nothing, as the file's own folder it is shared, so a link
+// planted at a missing pathdef.m is not followed.
+TEST(EditAuthority, AStickyFolderIsSharedOnlyWhereTheFileIs) {
+  Machine m;
+  m.fs.stickyDirs.insert("/opt");
+  Authority authority;
+  std::string why;
+  PassHarness h(PathRules::Posix(), m.fs);
+  ASSERT_TRUE(DecideAuthority(h.platform, kReal, &authority, &why)) << why;
+  EXPECT_EQ(authority.kind, PlaceKind::kOwn);
+
+  m.fs.stickyDirs.insert("/opt/M/toolbox/local");
+  ASSERT_TRUE(DecideAuthority(h.platform, kReal, &authority, &why)) << why;
+  EXPECT_EQ(authority.kind, PlaceKind::kShared);
+  m.fs.files.erase(kReal);
+  m.fs.links[kReal] = "/root/secret";
+  h.commands = {"ADD"};
+  h.paths = {"/b"};
+  EXPECT_EQ(h.Add({kReal}), 1);
+  EXPECT_EQ(h.edits[0].outcome, Outcome::kSkipped);
+  EXPECT_TRUE(m.NothingOfRootsChanged());
+}
+
 }  // namespace
 }  // namespace vorex

@@ -119,7 +119,8 @@ bool FakeFileSystem::Describe(const std::string& path, EntryInfo* info) {
                : links.count(path) != 0        ? EntryType::kLink
                : specials.count(path) != 0     ? EntryType::kOther
                                                : EntryType::kFile;
-  info->othersMayAdd = info->othersMaySwap = sharedDirs.count(path) != 0;
+  info->othersMaySwap = sharedDirs.count(path) != 0;
+  info->othersMayAdd = info->othersMaySwap || stickyDirs.count(path) != 0;
   info->identity = path;
   return true;
 }

@@ -57,6 +57,8 @@ class FakeFileSystem : public FileSystem, public Identity {
   // Folders in which others may swap entries; OpenFolder(pinned) also refuses those named here
   // as links.
   std::set<std::string> sharedDirs;
+  // Folders in which others may only add entries of their own (sticky).
+  std::set<std::string> stickyDirs;
   // While acting as a user: whom, and every switch and restore in order ("as evil", "own").
   std::string actingAs;
   std::vector<std::string> identityLog;
