@@ -294,8 +294,11 @@ def main():
     if report is None:
         # A refused command line ends its usage text with the line that names the problem.
         last = ([line for line in stderr.splitlines() if line.strip()] or [''])[-1].strip()
-        module.fail_json(msg='vorex wrote no JSON report (status %d; a vorex without -report json '
-                         'refuses the command line)%s' % (rc, ': ' + last if last else ''),
+        if rc == 64:
+            msg = 'vorex refused the command line (status 64)'
+        else:
+            msg = 'vorex wrote no JSON report (status %d; is it older than -report json?)' % rc
+        module.fail_json(msg=msg + (': ' + last if last else ''),
                          rc=rc, cmd=argv, stdout=stdout, stderr=stderr)
 
     files = report.get('files') or []

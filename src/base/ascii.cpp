@@ -43,6 +43,18 @@ bool HoldsLineBreakOrNul(std::string_view text) {
   return false;
 }
 
+namespace {
+
+// The marks and overrides of bidirectional text in UTF-8: U+200E, U+200F, U+202A to U+202E,
+// U+2066 to U+2069.
+bool IsBidiControl(unsigned char a, unsigned char b, unsigned char c) {
+  if (a != 0xe2) return false;
+  if (b == 0x80) return c == 0x8e || c == 0x8f || (c >= 0xaa && c <= 0xae);
+  return b == 0x81 && c >= 0xa6 && c <= 0xa9;
+}
+
+}  // namespace
+
 std::string OneLine(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -56,6 +68,9 @@ std::string OneLine(std::string_view text) {
       i += 1;
     } else if (c == 0xe2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xa8 || byte(i + 2) == 0xa9)) {
       out += '?';  // the line and paragraph separators U+2028 and U+2029
+      i += 2;
+    } else if (IsBidiControl(byte(i), byte(i + 1), byte(i + 2))) {
+      out += '?';  // would make the rest of the line read in another order than it is written
       i += 2;
     } else {
       out += static_cast<char>(c);

@@ -104,7 +104,11 @@ TEST(OneLineTest, EveryControlAndSeparatorOfUnicodeBecomesAMark) {
       {"/opt/a\xe2\x80\xa8"
        "b\xe2\x80\xa9",
        "/opt/a?b?"},
-      {"/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0", "/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0"},  // kept as they are
+      {"/opt/a\xe2\x80\xae"
+       "fdp.m\xe2\x81\xa9\xe2\x80\x8f",
+       "/opt/a?fdp.m??"},  // right-to-left override, pop isolate, right-to-left mark
+      {"/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0 \xe2\x80\xb0\xe2\x81\xaa",
+       "/opt/caf\xc3\xa9 \xe2\x80\xa6 \xc2\xa0 \xe2\x80\xb0\xe2\x81\xaa"},  // kept as they are
       {"/opt/cut\xc2", "/opt/cut\xc2"},
   };
   for (const Case& c : cases) EXPECT_EQ(OneLine(c.in), c.out) << c.in;
