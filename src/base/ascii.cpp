@@ -45,11 +45,12 @@ bool HoldsLineBreakOrNul(std::string_view text) {
 
 namespace {
 
-// The marks and overrides of bidirectional text in UTF-8: U+200E, U+200F, U+202A to U+202E,
-// U+2066 to U+2069.
-bool IsBidiControl(unsigned char a, unsigned char b, unsigned char c) {
+// In UTF-8: the line and paragraph separators U+2028 and U+2029, which split a line for many
+// readers, and the marks and overrides of bidirectional text (U+200E, U+200F, U+202A to U+202E,
+// U+2066 to U+2069), which make the rest of a line read in another order than it is written.
+bool IsSeparatorOrBidiControl(unsigned char a, unsigned char b, unsigned char c) {
   if (a != 0xe2) return false;
-  if (b == 0x80) return c == 0x8e || c == 0x8f || (c >= 0xaa && c <= 0xae);
+  if (b == 0x80) return c == 0x8e || c == 0x8f || (c >= 0xa8 && c <= 0xae);
   return b == 0x81 && c >= 0xa6 && c <= 0xa9;
 }
 
@@ -66,11 +67,8 @@ std::string OneLine(std::string_view text) {
     } else if (c == 0xc2 && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9f) {
       out += '?';  // a C1 control in UTF-8, NEL (U+0085) among them
       i += 1;
-    } else if (c == 0xe2 && byte(i + 1) == 0x80 && (byte(i + 2) == 0xa8 || byte(i + 2) == 0xa9)) {
-      out += '?';  // the line and paragraph separators U+2028 and U+2029
-      i += 2;
-    } else if (IsBidiControl(byte(i), byte(i + 1), byte(i + 2))) {
-      out += '?';  // would make the rest of the line read in another order than it is written
+    } else if (IsSeparatorOrBidiControl(c, byte(i + 1), byte(i + 2))) {
+      out += '?';
       i += 2;
     } else {
       out += static_cast<char>(c);
