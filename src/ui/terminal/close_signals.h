@@ -3,8 +3,8 @@
 // dropped) as a request to close the terminal dialog. While a CloseSignals object lives, each
 // sets a flag and writes one byte to the given descriptor (so the UI loop's poll wakes); nothing
 // else happens in the handler, so a rewrite under way finishes. A write to a pipe nobody reads
-// any more fails instead of ending the process. They nest: the program hears requests from its
-// first instruction (with no descriptor to wake), the window later with its own, and a request
+// any more fails instead of ending the process. They nest: the program hears requests from the
+// first line of main (with no descriptor to wake), the window later with its own, and a request
 // that came before the window's wakes it at once.
 #include <csignal>
 
