@@ -220,15 +220,15 @@ class Documentation(unittest.TestCase):
             self.assertIn(text, done.stdout)
 
     def test_options_documented_as_the_module_takes_them(self):
-        spec = self.module.argument_spec
+        taken = self.module.argument_spec
         options = self.doc['options']
-        self.assertEqual(sorted(options), sorted(spec))
+        self.assertEqual(sorted(options), sorted(taken))
         for name, option in options.items():
             with self.subTest(option=name):
-                self.assertEqual(option['type'], spec[name]['type'])
-                self.assertEqual(option.get('default'), spec[name].get('default'))
-                self.assertEqual(option.get('choices'), spec[name].get('choices'))
-                self.assertEqual(bool(option.get('required')), bool(spec[name].get('required')))
+                self.assertEqual(option['type'], taken[name]['type'])
+                self.assertEqual(option.get('default'), taken[name].get('default'))
+                self.assertEqual(option.get('choices'), taken[name].get('choices'))
+                self.assertEqual(bool(option.get('required')), bool(taken[name].get('required')))
 
     def test_examples_use_only_documented_options(self):
         for task in yaml.safe_load(self.module.EXAMPLES):

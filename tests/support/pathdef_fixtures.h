@@ -65,6 +65,19 @@ inline const std::string kSavepathWindows =
     "\n"
     "p = [userpath,p];\n";
 
+// The newest installers' end of the list and trailer, on every platform.
+inline const std::string kCurrentTrailer =
+    "     ...\n"
+    "];\n"
+    "\n"
+    "if startsWith(computer, 'PC')\n"
+    "    separator = ';';\n"
+    "else\n"
+    "    separator = ':';\n"
+    "end\n"
+    "\n"
+    "p = [userpath separator getenv('MATLABPATH') separator p];\n";
+
 // The current installer on UNIX: no indent, ':' separators, the newest trailer.
 inline const std::string kCurrentUnix =
     "function p = pathdef\n"
@@ -86,17 +99,8 @@ inline const std::string kCurrentUnix =
     "'/opt/x/sub:', ...\n"
     "'/home/u/opt/x:', ...\n"
     "'/opt/xyz:', ...\n"
-    "%%% END ENTRIES %%%\n"
-    "     ...\n"
-    "];\n"
-    "\n"
-    "if startsWith(computer, 'PC')\n"
-    "    separator = ';';\n"
-    "else\n"
-    "    separator = ':';\n"
-    "end\n"
-    "\n"
-    "p = [userpath separator getenv('MATLABPATH') separator p];\n"
+    "%%% END ENTRIES %%%\n" +
+    kCurrentTrailer +
     "\n"
     "if matlab.internal.feature('mpm')\n"
     "    filetimestamp = 0x606E6B24655A5u64;\n"
@@ -143,17 +147,8 @@ inline const std::string kCurrentWindows =
     "'C:\\Tools\\x;', ...\n"
     "'C:\\Tools\\x\\sub;', ...\n"
     "'C:\\Tools\\xyz;', ...\n"
-    "%%% END ENTRIES %%%\n"
-    "     ...\n"
-    "];\n"
-    "\n"
-    "if startsWith(computer, 'PC')\n"
-    "    separator = ';';\n"
-    "else\n"
-    "    separator = ':';\n"
-    "end\n"
-    "\n"
-    "p = [userpath separator getenv('MATLABPATH') separator p];\n";
+    "%%% END ENTRIES %%%\n" +
+    kCurrentTrailer;
 
 // Directories whose names once broke a file or could be added and never removed: quotes, the
 // separators, what Windows ignores at the end of a name, other bytes, '%' and the markers' text.

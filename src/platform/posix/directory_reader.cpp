@@ -29,6 +29,18 @@ struct LinuxDirent64 {
 
 constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// Some file systems leave the type out of the listing: it is looked up then.
+unsigned char TypeOf(int fd, const LinuxDirent64& entry) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type;
+  struct stat st {};
+  if (::fstatat(fd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
+  return S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+}
+
 }  // namespace
 
 Listing ReadDirectory(const std::string& dir) {
@@ -46,15 +58,7 @@ Listing ReadDirectory(const std::string& dir) {
     for (long pos = 0; pos < n;) {
       auto* e = reinterpret_cast<LinuxDirent64*>(buffer.data() + pos);
       pos += e->d_reclen;
-      const char* name = e->d_name;
-      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-      unsigned char type = e->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st {};
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-          type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-      }
-      listing.entries.push_back({name, type});
+      if (!IsDotOrDotDot(e->d_name)) listing.entries.push_back({e->d_name, TypeOf(fd, *e)});
     }
   }
   ::close(fd);
