@@ -36,17 +36,7 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       events_->OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
     case WM_COMMAND:
-      if (ended_) return TRUE;
-      // Enter reaches the default button, Cancel; Escape and a close request arrive as IDCANCEL.
-      if (LOWORD(wParam) == IDC_CANCEL_BUTTON || LOWORD(wParam) == IDOK) {
-        if (HIWORD(wParam) == BN_CLICKED) events_->OnCancelButton();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        events_->OnCloseRequest();
-        return TRUE;
-      }
-      return FALSE;
+      return HandleCommand(wParam);
     case WM_CLOSE:
       if (!ended_) events_->OnCloseRequest();
       return TRUE;
@@ -56,6 +46,20 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     default:
       return FALSE;
   }
+}
+
+INT_PTR Win32DialogWindow::HandleCommand(WPARAM wParam) {
+  if (ended_) return TRUE;
+  // Enter reaches the default button, Cancel; Escape and a close request arrive as IDCANCEL.
+  if (LOWORD(wParam) == IDC_CANCEL_BUTTON || LOWORD(wParam) == IDOK) {
+    if (HIWORD(wParam) == BN_CLICKED) events_->OnCancelButton();
+    return TRUE;
+  }
+  if (LOWORD(wParam) == IDCANCEL) {
+    events_->OnCloseRequest();
+    return TRUE;
+  }
+  return FALSE;
 }
 
 int Win32DialogWindow::RunModal(DialogEvents& events) {

@@ -24,6 +24,7 @@ class Win32DialogWindow : public Win32ModalWindow {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleCommand(WPARAM wParam);
   void ApplyPendingChanges();
   // Stores a worker's change under the lock and posts one message to apply what is pending.
   void QueueChange(const std::function<void()>& store);
